@@ -1,0 +1,38 @@
+// The fixed order of one run. Each step deals with its own failures; the
+// driver only decides whether there is anything to work on at all.
+#include "app/run_driver.h"
+
+#include <string>
+
+#include "platform/console.h"
+#include "platform/interpreter.h"
+#include "skin/skin_folder.h"
+#include "skin/skin_root.h"
+
+namespace app {
+namespace {
+
+void work_on_skin(const Services& /*services*/, std::string image_path) {
+  platform::console_line("已找到图片:", image_path);
+}
+
+}  // namespace
+
+int run_tool(const Services& services) {
+  platform::console_line("Made By OXT");
+  std::string folder;
+  {
+    const std::string root =
+        skin::query_skin_root(services.shell, services.dialogs);
+    folder = skin::select_skin_folder(root, services.folders, services.dialogs);
+  }
+  if (folder.empty()) {
+    platform::console_line("请先更换自定义皮肤之后再使用此功能");
+  } else {
+    work_on_skin(services, skin::join_path(folder, "main.png"));
+  }
+  platform::pause_for_key(services.input);
+  return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,25 @@
+// One run of the tool, from the banner to the final key press.
+#pragma once
+
+#include <istream>
+
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "platform/shell.h"
+
+namespace app {
+
+// The system services one run uses; main() wires the real ones.
+struct Services {
+  platform::Shell& shell;
+  platform::Dialogs& dialogs;
+  platform::FolderReader& folders;
+  platform::Processes& processes;
+  std::istream& input;  // where typed folders and the opacity are read
+};
+
+// Runs the tool once and returns the exit status of a normal run.
+int run_tool(const Services& services);
+
+}  // namespace app

@@ -1,0 +1,37 @@
+// Message boxes. The host build prints them as console lines and reads the
+// answer from the same input stream the rest of the tool reads.
+#pragma once
+
+#include <istream>
+#include <string>
+
+namespace platform {
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // Shows an OK-only box with narrow text (system encoding) and waits until
+  // it is closed.
+  virtual void show_notice(const std::string& caption,
+                           const std::string& text) = 0;
+  // Asks a Yes/No question; returns true only for Yes. Anything else (No, a
+  // closed box, end of input on the host) is false.
+  virtual bool ask_yes_no(const std::wstring& caption,
+                          const std::wstring& text) = 0;
+};
+
+// The real boxes of this system. `answers` is where the host build reads
+// its Yes/No answers; the Windows build ignores it.
+class SystemDialogs final : public Dialogs {
+ public:
+  explicit SystemDialogs(std::istream& answers) : answers_(answers) {}
+  void show_notice(const std::string& caption,
+                   const std::string& text) override;
+  bool ask_yes_no(const std::wstring& caption,
+                  const std::wstring& text) override;
+
+ private:
+  std::istream& answers_;
+};
+
+}  // namespace platform

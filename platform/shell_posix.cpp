@@ -1,0 +1,47 @@
+// Host shell: the XDG configuration folder stands in for the roaming
+// application-data folder, and xdg-open for the Windows shell.
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "platform/console.h"
+#include "platform/shell.h"
+#include "platform/spawn_posix.h"
+
+namespace platform {
+
+char path_separator() { return '/'; }
+
+bool SystemShell::roaming_appdata_folder(std::string& folder) {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') {
+    folder = config;
+    return true;
+  }
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') {
+    folder = std::string(home) + "/.config";
+    return true;
+  }
+  return false;
+}
+
+void SystemShell::open_with_default_app(const std::string& path) {
+  spawn_detached({"xdg-open", path});
+}
+
+void SystemShell::open_file_manager(const std::string& folder) {
+  spawn_detached({"xdg-open", folder});
+}
+
+void SystemShell::start_program(const std::wstring& path) {
+  spawn_detached({to_console_text(path)});
+}
+
+bool SystemShell::program_exists(const std::wstring& path) {
+  struct stat info {};
+  return stat(to_console_text(path).c_str(), &info) == 0 &&
+         S_ISREG(info.st_mode);
+}
+
+}  // namespace platform

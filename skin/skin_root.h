@@ -1,0 +1,21 @@
+// Where the client keeps its custom skins for the current user.
+#pragma once
+
+#include <string>
+
+#include "platform/dialogs.h"
+#include "platform/shell.h"
+
+namespace skin {
+
+// Joins a folder and a name with the system's separator.
+std::string join_path(const std::string& folder, const std::string& name);
+
+// The skin root for a given application-data folder.
+std::string skin_root_under(const std::string& appdata);
+
+// Returns the skin root and prints it; on failure shows the failure box and
+// returns an empty string.
+std::string query_skin_root(platform::Shell& shell, platform::Dialogs& dialogs);
+
+}  // namespace skin

@@ -1,0 +1,168 @@
+// Test doubles of the system services. Each records what it was asked in
+// plain vectors and fails the test on a call nobody scripted.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "platform/shell.h"
+
+namespace fakes {
+
+class FakeShell : public platform::Shell {
+ public:
+  bool appdata_ok = true;
+  std::string appdata = "/home/user/.config";
+  std::vector<std::string> opened_documents;
+  std::vector<std::string> opened_folders;
+  std::vector<std::wstring> started_programs;
+  std::vector<std::wstring> existing_programs;
+  // Everything the shell was asked, in order, as "document:", "folder:" ...
+  std::vector<std::string> calls;
+
+  bool roaming_appdata_folder(std::string& folder) override {
+    calls.push_back("appdata");
+    folder = appdata_ok ? appdata : "";
+    return appdata_ok;
+  }
+  void open_with_default_app(const std::string& path) override {
+    calls.push_back("document:" + path);
+    opened_documents.push_back(path);
+  }
+  void open_file_manager(const std::string& folder) override {
+    calls.push_back("folder:" + folder);
+    opened_folders.push_back(folder);
+  }
+  void start_program(const std::wstring& path) override {
+    calls.push_back("start");
+    started_programs.push_back(path);
+  }
+  bool program_exists(const std::wstring& path) override {
+    for (const auto& p : existing_programs) {
+      if (p == path) return true;
+    }
+    return false;
+  }
+};
+
+class FakeDialogs : public platform::Dialogs {
+ public:
+  struct Question {
+    std::wstring caption;
+    std::wstring text;
+  };
+  struct Notice {
+    std::string caption;
+    std::string text;
+  };
+  std::deque<bool> answers;  // scripted Yes/No answers, in order
+  std::vector<Question> questions;
+  std::vector<Notice> notices;
+
+  void show_notice(const std::string& caption,
+                   const std::string& text) override {
+    notices.push_back({caption, text});
+  }
+  bool ask_yes_no(const std::wstring& caption,
+                  const std::wstring& text) override {
+    questions.push_back({caption, text});
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected question";
+      return false;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+class FakeFolderReader : public platform::FolderReader {
+ public:
+  std::map<std::string, std::vector<std::string>> subfolders;
+  std::map<std::string, platform::LocalTime> times;
+  std::map<std::string, platform::SystemFailure> failing_times;
+  std::vector<std::string> listed;
+  std::vector<std::string> timed;
+
+  void list_subfolders(const std::string& folder,
+                       std::vector<std::string>& out) override {
+    listed.push_back(folder);
+    auto found = subfolders.find(folder);
+    if (found != subfolders.end()) {
+      out.insert(out.end(), found->second.begin(), found->second.end());
+    }
+  }
+  bool last_write_time(const std::string& folder, platform::LocalTime& time,
+                       platform::SystemFailure& failure) override {
+    timed.push_back(folder);
+    auto failing = failing_times.find(folder);
+    if (failing != failing_times.end()) {
+      failure = failing->second;
+      return false;
+    }
+    auto found = times.find(folder);
+    if (found == times.end()) {
+      ADD_FAILURE() << "no time scripted for " << folder;
+      return false;
+    }
+    time = found->second;
+    return true;
+  }
+};
+
+class FakeProcesses : public platform::Processes {
+ public:
+  bool snapshot_ok = true;
+  std::vector<platform::ProcessEntry> processes;
+  std::map<unsigned long, platform::ImageName> image_names;  // absent: fails
+  bool drives_ok = true;
+  std::vector<std::wstring> drives;
+  std::map<std::wstring, std::wstring> device_targets;  // absent: fails
+  std::vector<unsigned long> unopenable;  // terminate() cannot open these
+  std::vector<std::wstring> queried_devices;
+  std::vector<unsigned long> queried_images;
+  std::vector<unsigned long> terminated;
+  int snapshots = 0;
+
+  bool snapshot(std::vector<platform::ProcessEntry>& out) override {
+    ++snapshots;
+    if (!snapshot_ok) return false;
+    out = processes;
+    return true;
+  }
+  bool image_name(unsigned long id, platform::ImageName& out) override {
+    queried_images.push_back(id);
+    auto found = image_names.find(id);
+    if (found == image_names.end()) return false;
+    out = found->second;
+    return true;
+  }
+  bool drive_entries(std::vector<std::wstring>& out) override {
+    if (!drives_ok) return false;
+    out = drives;
+    return true;
+  }
+  bool device_target(const std::wstring& drive, std::wstring& target) override {
+    queried_devices.push_back(drive);
+    auto found = device_targets.find(drive);
+    if (found == device_targets.end()) return false;
+    target = found->second;
+    return true;
+  }
+  platform::TerminateOutcome terminate(unsigned long id) override {
+    for (unsigned long u : unopenable) {
+      if (u == id) return platform::TerminateOutcome::not_opened;
+    }
+    terminated.push_back(id);
+    return platform::TerminateOutcome::requested;
+  }
+};
+
+}  // namespace fakes

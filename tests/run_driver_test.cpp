@@ -1,0 +1,52 @@
+// The order of one run as the console shows it.
+#include "app/run_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "fakes/console_capture.h"
+#include "skin/skin_root.h"
+#include "fakes/fake_services.h"
+
+namespace {
+
+class RunDriver : public ::testing::Test {
+ protected:
+  std::vector<std::string> run(const std::string& typed = "") {
+    std::istringstream input(typed);
+    fakes::ConsoleCapture console;
+    EXPECT_EQ(app::run_tool({shell, dialogs, folders, processes, input}), 0);
+    return console.lines();
+  }
+  std::string root() const { return skin::skin_root_under(shell.appdata); }
+
+  fakes::FakeShell shell;
+  fakes::FakeDialogs dialogs;
+  fakes::FakeFolderReader folders;
+  fakes::FakeProcesses processes;
+};
+
+TEST_F(RunDriver, NoSkinFolderGivesTheHintAndPauses) {
+  const auto lines = run();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "Made By OXT");
+  EXPECT_EQ(lines[1], "获取应用数据文件夹成功:" + root());
+  EXPECT_EQ(lines[2], "请先更换自定义皮肤之后再使用此功能");
+  EXPECT_EQ(lines[3], "请按任意键继续. . .");
+  EXPECT_TRUE(shell.opened_documents.empty());
+  EXPECT_TRUE(dialogs.questions.empty());
+  EXPECT_EQ(processes.snapshots, 0);
+}
+
+TEST_F(RunDriver, FailedAppdataQueryShowsTheBoxAndSearchesNothing) {
+  shell.appdata_ok = false;
+  const auto lines = run();
+  ASSERT_EQ(dialogs.notices.size(), 1u);
+  EXPECT_EQ(dialogs.notices[0].caption, "获取皮肤文件夹失败");
+  EXPECT_TRUE(folders.listed.empty());
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1], "请先更换自定义皮肤之后再使用此功能");
+}
+
+}  // namespace
