@@ -6,14 +6,16 @@
 
 #include "platform/console.h"
 #include "platform/interpreter.h"
+#include "skin/confirm_image.h"
 #include "skin/skin_folder.h"
 #include "skin/skin_root.h"
 
 namespace app {
 namespace {
 
-void work_on_skin(const Services& /*services*/, std::string image_path) {
+void work_on_skin(const Services& s, std::string image_path) {
   platform::console_line("已找到图片:", image_path);
+  if (!skin::confirm_image(image_path, s.shell, s.dialogs, s.input)) return;
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ void SystemShell::open_file_manager(const std::string& folder) {
   // Quoted, because Explorer splits an unquoted parameter at blanks and a
   // user name with a space would open some other folder.
   const std::string parameter = "\"" + folder + "\"";
-  ShellExecuteA(nullptr, "open", "explorer.exe", parameter.c_str(), nullptr,
+  ShellExecuteA(nullptr, "open", "explorer.exe",
+                folder.empty() ? nullptr : parameter.c_str(), nullptr,
                 SW_SHOWNORMAL);
 }
 

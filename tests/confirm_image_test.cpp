@@ -1,0 +1,124 @@
+// The confirmation loop over fake shell and dialogs: what is shown, asked
+// and read, in which order, and what the image path becomes.
+#include "skin/confirm_image.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "fakes/console_capture.h"
+#include "fakes/fake_services.h"
+#include "skin/skin_root.h"
+
+namespace {
+
+class ConfirmImage : public ::testing::Test {
+ protected:
+  bool confirm(const std::string& typed) {
+    std::istringstream input(typed);
+    fakes::ConsoleCapture console;
+    const bool confirmed = skin::confirm_image(path, shell, dialogs, input);
+    lines = console.lines();
+    std::getline(input >> std::ws, rest);
+    return confirmed;
+  }
+  std::string root() const { return skin::skin_root_under(shell.appdata); }
+  std::string image_in(const std::string& folder) const {
+    return skin::join_path(folder, "main.png");
+  }
+
+  fakes::FakeShell shell;
+  fakes::FakeDialogs dialogs;
+  std::string path = "/skins/auto/main.png";
+  std::vector<std::string> lines;
+  std::string rest;  // what was left unread in the input
+};
+
+const std::string kFolderHint =
+    "然后在下面输入文件夹路径,如:C:\\Users\\admin\\AppData\\Roaming\\Tencent"
+    "\\QQ\\Skins\\customize\\F2BBEC5EE65C628D89B2BA212B0DEF8B，然后按下回车确认";
+
+TEST_F(ConfirmImage, YesAtOnceKeepsThePathAndOpensNoFileManager) {
+  dialogs.answers = {true};
+  EXPECT_TRUE(confirm("50\n"));
+  EXPECT_EQ(path, "/skins/auto/main.png");
+  EXPECT_EQ(lines, std::vector<std::string>{"尝试打开图片/skins/auto/main.png"});
+  EXPECT_EQ(shell.calls, std::vector<std::string>{"document:/skins/auto/main.png"});
+  ASSERT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(dialogs.questions[0].caption, L"提示");
+  EXPECT_EQ(dialogs.questions[0].text, L"现在使用的图片是否正确？");
+  EXPECT_EQ(rest, "50");
+}
+
+TEST_F(ConfirmImage, NoThenTypedFolderThenYes) {
+  dialogs.answers = {false, true};
+  EXPECT_TRUE(confirm("/skins/mine\n50\n"));
+  EXPECT_EQ(path, image_in("/skins/mine"));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "尝试打开图片/skins/auto/main.png",
+                       "获取应用数据文件夹成功:" + root(),
+                       "请分别打开文件夹找到你现在的皮肤文件夹",
+                       kFolderHint,
+                       "尝试打开图片" + image_in("/skins/mine"),
+                   }));
+  EXPECT_EQ(shell.calls, (std::vector<std::string>{
+                             "document:/skins/auto/main.png",
+                             "appdata",
+                             "folder:" + root(),
+                             "document:" + image_in("/skins/mine"),
+                         }));
+  EXPECT_EQ(rest, "50");
+}
+
+TEST_F(ConfirmImage, EveryNoOpensTheFileManagerAgain) {
+  dialogs.answers = {false, false, false, true};
+  EXPECT_TRUE(confirm("/a\n/b\n/c\n"));
+  EXPECT_EQ(path, image_in("/c"));
+  EXPECT_EQ(shell.opened_folders, (std::vector<std::string>(3, root())));
+  EXPECT_EQ(shell.opened_documents,
+            (std::vector<std::string>{"/skins/auto/main.png", image_in("/a"),
+                                      image_in("/b"), image_in("/c")}));
+  EXPECT_EQ(dialogs.questions.size(), 4u);
+}
+
+TEST_F(ConfirmImage, TypedLineIsTakenWholeWithQuotesAndBlanksTrimmed) {
+  dialogs.answers = {false, true};
+  EXPECT_TRUE(confirm("\n   \n  \"/home/li lei/skins/A B\"  \r\n42 7\n"));
+  EXPECT_EQ(path, image_in("/home/li lei/skins/A B"));
+  EXPECT_EQ(rest, "42 7");
+}
+
+TEST_F(ConfirmImage, TrailingSeparatorIsKeptAsTyped) {
+  dialogs.answers = {false, true};
+  EXPECT_TRUE(confirm("/skins/mine/\n"));
+  EXPECT_EQ(path, "/skins/mine/" + image_in(""));
+}
+
+TEST_F(ConfirmImage, EndOfInputAtTheFolderPromptStopsWithoutAPath) {
+  dialogs.answers = {false};
+  EXPECT_FALSE(confirm("  \n\"\"\n"));
+  EXPECT_EQ(path, "/skins/auto/main.png");
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[4], "没有输入文件夹路径，图片未作任何修改");
+  EXPECT_EQ(dialogs.questions.size(), 1u);
+}
+
+TEST_F(ConfirmImage, FailedRootQueryStillAsksForAFolder) {
+  shell.appdata_ok = false;
+  dialogs.answers = {false, true};
+  EXPECT_TRUE(confirm("/typed\n"));
+  ASSERT_EQ(dialogs.notices.size(), 1u);
+  EXPECT_EQ(dialogs.notices[0].caption, "获取皮肤文件夹失败");
+  EXPECT_EQ(shell.opened_folders, std::vector<std::string>{""});
+  EXPECT_EQ(path, image_in("/typed"));
+}
+
+TEST(TypedFolder, StripsOnlyOneEnclosingPairOfQuotes) {
+  EXPECT_EQ(skin::typed_folder("\t\"\"x\"\" "), "\"x\"");
+  EXPECT_EQ(skin::typed_folder("\"half"), "\"half");
+  EXPECT_EQ(skin::typed_folder("a\"b\"c"), "a\"b\"c");
+  EXPECT_EQ(skin::typed_folder("\""), "\"");
+  EXPECT_EQ(skin::typed_folder(" \r\n"), "");
+}
+
+}  // namespace
