@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "client/client_restart.h"
+#include "image/opacity_transform.h"
 #include "platform/console.h"
 #include "platform/interpreter.h"
 #include "skin/confirm_image.h"
@@ -16,6 +18,8 @@ namespace {
 void work_on_skin(const Services& s, std::string image_path) {
   platform::console_line("已找到图片:", image_path);
   if (!skin::confirm_image(image_path, s.shell, s.dialogs, s.input)) return;
+  if (!image::rewrite_opacity(image_path, s.input)) return;
+  client::restart_client(s.processes, s.dialogs, s.shell);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <limits>
 
 #include "platform/console.h"
 #include "platform/processes.h"
@@ -62,6 +63,11 @@ bool SystemProcesses::device_target(const std::wstring&, std::wstring&) {
 }
 
 TerminateOutcome SystemProcesses::terminate(unsigned long id) {
+  // kill() takes 0 and negative ids for whole process groups, ours included.
+  if (id == 0 || id > static_cast<unsigned long>(
+                          std::numeric_limits<pid_t>::max())) {
+    return TerminateOutcome::not_opened;
+  }
   return kill(static_cast<pid_t>(id), SIGKILL) == 0
              ? TerminateOutcome::requested
              : TerminateOutcome::not_opened;

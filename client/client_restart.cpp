@@ -1,0 +1,86 @@
+// The restart offer. The client is only ended once the launcher that brings
+// it back is known to exist, so a failed lookup never leaves the user with
+// no client at all.
+#include "client/client_restart.h"
+
+#include <string>
+#include <vector>
+
+#include "client/client_locator.h"
+#include "platform/console.h"
+
+namespace client {
+namespace {
+
+void report_left_running(const std::string& reason) {
+  platform::console_write("无法重启QQ: " + reason + "。QQ未关闭，仍在运行。\n");
+}
+
+// The client's executable path in drive form, or false (with the reason
+// already on the console) when none can be had.
+bool client_drive_path(platform::Processes& processes, unsigned long id,
+                       std::wstring& path) {
+  platform::ImageName image;
+  if (!processes.image_name(id, image)) {
+    report_left_running("读取不到QQ的程序路径");
+    return false;
+  }
+  if (image.device_form) {
+    std::vector<std::wstring> drives;
+    if (processes.drive_entries(drives)) {
+      image = to_drive_form(
+          image.path, drives,
+          [&processes](const std::wstring& drive, std::wstring& target) {
+            return processes.device_target(drive, target);
+          });
+    }
+  }
+  if (image.device_form) {
+    report_left_running("找不到程序路径 " +
+                        platform::to_console_text(image.path) + " 所在的盘符");
+    return false;
+  }
+  path = image.path;
+  return true;
+}
+
+}  // namespace
+
+void restart_client(platform::Processes& processes, platform::Dialogs& dialogs,
+                    platform::Shell& shell) {
+  std::vector<platform::ProcessEntry> entries;
+  if (!processes.snapshot(entries)) {
+    platform::console_write("CreateToolhelp32Snapshot failed!\n");
+    return;
+  }
+  const platform::ProcessEntry* qq = find_client_process(entries);
+  if (qq == nullptr) return;
+  platform::console_write(
+      "找到进程: " + platform::to_console_text(qq->exe_name) + "\n");
+  if (!dialogs.ask_yes_no(L"提示", L"重启QQ之后生效，是否立即重启QQ？")) {
+    return;
+  }
+
+  std::wstring path;
+  if (!client_drive_path(processes, qq->id, path)) return;
+  platform::console_write("进程路径: " + platform::to_console_text(path) +
+                          "\n\n");
+  std::wstring launcher;
+  if (!launcher_path(path, launcher)) {
+    report_left_running("程序路径中没有QQ.exe");
+    return;
+  }
+  if (!shell.program_exists(launcher)) {
+    report_left_running("找不到启动程序 " +
+                        platform::to_console_text(launcher));
+    return;
+  }
+
+  if (processes.terminate(qq->id) == platform::TerminateOutcome::requested) {
+    platform::console_write("已关闭!\n");
+  }
+  // The old client may still be shutting down; the launch does not wait.
+  shell.start_program(launcher);
+}
+
+}  // namespace client

@@ -1,0 +1,84 @@
+// One transform run, step by step, with the console lines the user follows.
+#include "image/opacity_transform.h"
+
+#include <zlib.h>
+
+#include "image/backup.h"
+#include "image/opacity.h"
+#include "image/png_codec.h"
+#include "image/png_plan.h"
+#include "image/safe_replace.h"
+#include "platform/console.h"
+
+namespace image {
+namespace {
+
+// The widened file is read back at once and replaced soon after, so it is
+// written fast: rows as differences from the row above (the quickest to
+// undo) and zlib's quickest level. The final file is planned per image.
+constexpr PngPlan kWideningPlan{2, {1, Z_DEFAULT_STRATEGY}};
+
+bool load(const std::string& path, DecodedImage& image) {
+  const DecodeResult result = decode_image(path, image);
+  platform::console_line("加载完成");
+  switch (result) {
+    case DecodeResult::decoded:
+      return true;
+    case DecodeResult::too_large:
+      platform::console_line("图片尺寸过大，无法处理: ", path);
+      return false;
+    case DecodeResult::unreadable:
+      break;
+  }
+  platform::console_line("无法读取图片(文件缺失、不完整或不是图片): ", path);
+  return false;
+}
+
+bool save(const std::string& path, const DecodedImage& image,
+          const PngPlan& plan) {
+  EncodedPng png;
+  if (!encode_png(image.pixels.get(), image.width, image.height, plan, png)) {
+    platform::console_line("内存不足，无法保存，图片保持原样: ", path);
+    return false;
+  }
+  std::string error;
+  if (!replace_contents(path, png.bytes.get(), png.size, error)) {
+    platform::console_line("保存失败，图片保持原样: ", path);
+    platform::console_line("原因: ", error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool rewrite_opacity(const std::string& image_path, std::istream& input) {
+  if (!back_up_image(image_path)) return false;
+  platform::console_line("加载中..");
+  DecodedImage image;
+  if (!load(image_path, image)) return false;
+  if (image.file_channels != 4) {
+    platform::console_line("转换格式中 24=>32...");
+    if (!save(image_path, image, kWideningPlan)) return false;
+    image.pixels.reset();
+    platform::console_line("转换中格式完成，重新加载中..");
+    if (!load(image_path, image)) return false;
+  }
+
+  platform::console_line("输入不透明度(0-100)越小越透明(推荐50),回车确认");
+  int opacity = kDefaultOpacity;
+  if (read_opacity(input, opacity) == OpacityInput::end_of_input) {
+    platform::console_line("没有输入不透明度，透明度未改变: ", image_path);
+    return false;
+  }
+  platform::console_line("转换中...");
+  set_alpha(image.pixels.get(), image.pixel_count(), alpha_for_opacity(opacity));
+  platform::console_line("转换完成，保存中...");
+  const PngPlan final_plan =
+      choose_final_plan(image.pixels.get(), image.width, image.height);
+  if (!save(image_path, image, final_plan)) return false;
+  platform::console_line("转换完毕，重启QQ生效！按任意退出");
+  return true;
+}
+
+}  // namespace image

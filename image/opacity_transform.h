@@ -1,0 +1,17 @@
+// The work the tool exists for: the confirmed skin image backed up, made
+// four-channel, given one alpha from the typed opacity and saved in place.
+#pragma once
+
+#include <istream>
+#include <string>
+
+namespace image {
+
+// Runs the whole transform on the image at `image_path`, reading the opacity
+// from `input` and reporting every step on the console. Returns true only
+// when the image was rewritten with the new alpha. On any failure the
+// console says what happened and the file is left whole: either as it was,
+// or, after the widening, the same picture as an RGBA PNG.
+bool rewrite_opacity(const std::string& image_path, std::istream& input);
+
+}  // namespace image

@@ -1,0 +1,171 @@
+// Each slice is deflated by its own stream, primed with the 32 KiB before it
+// so matches may reach back across the seam. All but the last end with a
+// sync flush: byte-aligned, no final-block bit, so the parts simply follow
+// one another. The checksums of the slices are combined at the end.
+#include "image/parallel_deflate.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <system_error>
+#include <thread>
+
+namespace image {
+namespace {
+
+constexpr std::size_t kMinSlice = std::size_t{1} << 20;
+constexpr std::size_t kWindow = std::size_t{1} << 15;
+constexpr unsigned kMaxSlices = 8;
+
+struct Slice {
+  const unsigned char* begin = nullptr;
+  std::size_t size = 0;
+  std::size_t primed = 0;  // bytes before `begin` used as dictionary
+  bool last = false;
+  std::vector<unsigned char> out;
+  uLong adler = 1;
+  bool ok = false;
+};
+
+class DeflateStream {
+ public:
+  explicit DeflateStream(const DeflatePlan& plan) {
+    ok_ = deflateInit2(&z_, plan.level, Z_DEFLATED, -MAX_WBITS, 8,
+                       plan.strategy) == Z_OK;
+  }
+  ~DeflateStream() {
+    if (ok_) deflateEnd(&z_);  // after a sync flush zlib calls this early
+  }
+  DeflateStream(const DeflateStream&) = delete;
+  DeflateStream& operator=(const DeflateStream&) = delete;
+  bool ok() const { return ok_; }
+  z_stream* get() { return &z_; }
+
+ private:
+  z_stream z_{};
+  bool ok_ = false;
+};
+
+// zlib counts in uInt; a slice may be larger, so it is handed over in steps.
+bool deflate_slice(const DeflatePlan& plan, Slice& s) {
+  DeflateStream stream(plan);
+  if (!stream.ok()) return false;
+  z_stream* z = stream.get();
+  if (s.primed > 0 &&
+      deflateSetDictionary(z, s.begin - s.primed,
+                           static_cast<uInt>(s.primed)) != Z_OK) {
+    return false;
+  }
+  constexpr std::size_t kStep = std::size_t{1} << 30;
+  const int finish = s.last ? Z_FINISH : Z_SYNC_FLUSH;
+  const unsigned char* in = s.begin;
+  std::size_t unfed = s.size;
+  std::size_t written = 0;
+  s.out.resize(std::max<std::size_t>(s.size / 4, 4096));
+  for (;;) {
+    if (z->avail_in == 0 && unfed > 0) {
+      const std::size_t step = std::min(unfed, kStep);
+      z->next_in = const_cast<Bytef*>(in);
+      z->avail_in = static_cast<uInt>(step);
+      in += step;
+      unfed -= step;
+    }
+    if (written == s.out.size()) s.out.resize(s.out.size() * 2);
+    z->next_out = s.out.data() + written;
+    z->avail_out =
+        static_cast<uInt>(std::min(s.out.size() - written, kStep));
+    const uInt room = z->avail_out;
+    const int flush = unfed == 0 ? finish : Z_NO_FLUSH;
+    const int result = deflate(z, flush);
+    if (result == Z_STREAM_ERROR) return false;
+    written += room - z->avail_out;
+    if (result == Z_STREAM_END) break;
+    if (flush == Z_SYNC_FLUSH && z->avail_in == 0 && z->avail_out > 0) break;
+  }
+  s.out.resize(written);
+  s.adler = adler32_z(1, s.begin, s.size);
+  return true;
+}
+
+void run_slice(const DeflatePlan& plan, Slice& s) {
+  try {
+    s.ok = deflate_slice(plan, s);
+  } catch (const std::bad_alloc&) {
+    s.ok = false;
+  }
+}
+
+void put_header(int level, std::vector<unsigned char>& out) {
+  const unsigned cmf = 0x78;  // deflate, 32 KiB window
+  const unsigned flevel = level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3;
+  unsigned flg = flevel << 6;
+  flg += 31 - (cmf * 256 + flg) % 31;
+  out.push_back(static_cast<unsigned char>(cmf));
+  out.push_back(static_cast<unsigned char>(flg));
+}
+
+}  // namespace
+
+unsigned slices_for(std::size_t size) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t by_size = std::max<std::size_t>(1, size / kMinSlice);
+  return static_cast<unsigned>(
+      std::min<std::size_t>({cores, by_size, kMaxSlices}));
+}
+
+bool zlib_compress(const unsigned char* data, std::size_t size,
+                   const DeflatePlan& plan, unsigned slices,
+                   std::vector<unsigned char>& out) {
+  out.clear();
+  slices = std::max(1u, slices);
+  if (size / slices == 0) slices = 1;
+  try {
+    std::vector<Slice> parts(slices);
+    const std::size_t step = size / slices;
+    for (unsigned i = 0; i < slices; ++i) {
+      Slice& s = parts[i];
+      const std::size_t start = i * step;
+      s.begin = data + start;
+      s.size = i + 1 == slices ? size - start : step;
+      s.primed = std::min(start, kWindow);
+      s.last = i + 1 == slices;
+    }
+    std::vector<std::thread> workers;
+    // Reserved first: a throw with threads still running would end the program.
+    workers.reserve(slices);
+    for (unsigned i = 1; i < slices; ++i) {
+      try {
+        workers.emplace_back(run_slice, std::cref(plan), std::ref(parts[i]));
+      } catch (const std::system_error&) {
+        run_slice(plan, parts[i]);  // no thread to be had: do it here
+      }
+    }
+    run_slice(plan, parts[0]);
+    for (std::thread& w : workers) w.join();
+
+    std::size_t total = 6;
+    for (const Slice& s : parts) {
+      if (!s.ok) return false;
+      total += s.out.size();
+    }
+    out.reserve(total);
+    put_header(plan.level, out);
+    uLong adler = 1;
+    for (Slice& s : parts) {
+      out.insert(out.end(), s.out.begin(), s.out.end());
+      adler = adler32_combine(adler, s.adler, static_cast<z_off_t>(s.size));
+      std::vector<unsigned char>().swap(s.out);
+    }
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      out.push_back(static_cast<unsigned char>(adler >> shift));
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    out.clear();
+    return false;
+  }
+}
+
+}  // namespace image

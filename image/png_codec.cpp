@@ -1,0 +1,111 @@
+// The one home of the stb implementations. stb_image_write's own deflate is
+// slow and weak; its hook hands the filtered rows to zlib instead.
+#include "image/png_codec.h"
+
+#include <zlib.h>
+
+#include <climits>
+#include <cstring>
+#include <vector>
+
+namespace image {
+namespace {
+
+// stb_image_write's hook carries a level only; the whole plan of the encode
+// in progress waits here. Encoding happens on one thread at a time.
+DeflatePlan g_deflate_plan;
+
+unsigned char* compress_with_zlib(unsigned char* data, int size, int* out_size,
+                                  int /*quality*/) {
+  const auto length = static_cast<std::size_t>(size);
+  std::vector<unsigned char> stream;
+  if (!zlib_compress(data, length, g_deflate_plan, slices_for(length),
+                     stream) ||
+      stream.size() > static_cast<std::size_t>(INT_MAX)) {
+    return nullptr;
+  }
+  // stb frees the result with free().
+  auto* copy = static_cast<unsigned char*>(std::malloc(stream.size()));
+  if (copy == nullptr) return nullptr;
+  std::memcpy(copy, stream.data(), stream.size());
+  *out_size = static_cast<int>(stream.size());
+  return copy;
+}
+
+unsigned int crc_with_zlib(const unsigned char* data, int size) {
+  return static_cast<unsigned int>(
+      crc32(0, data, static_cast<uInt>(size)));
+}
+
+}  // namespace
+}  // namespace image
+
+#define STBIW_ZLIB_COMPRESS image::compress_with_zlib
+#define STBIW_CRC32 image::crc_with_zlib
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#endif
+#include <stb_image.h>
+#include <stb_image_write.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace image {
+
+namespace {
+// 64 Mpixel is twice an 8K screen; a skin that large is a corrupt header.
+constexpr long long kMaxPixels = 1LL << 26;
+}  // namespace
+
+void StbFree::operator()(unsigned char* pixels) const {
+  stbi_image_free(pixels);
+}
+
+bool dimensions_fit(int width, int height) {
+  if (width <= 0 || height <= 0) return false;
+  return static_cast<long long>(width) * height <= kMaxPixels;
+}
+
+DecodeResult decode_image(const std::string& path, DecodedImage& out) {
+  out = DecodedImage{};
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  if (!stbi_info(path.c_str(), &width, &height, &channels)) {
+    return DecodeResult::unreadable;
+  }
+  if (!dimensions_fit(width, height)) return DecodeResult::too_large;
+  Pixels pixels(stbi_load(path.c_str(), &width, &height, &channels, 4));
+  if (!pixels) return DecodeResult::unreadable;
+  // The file may have changed since its header was read.
+  if (!dimensions_fit(width, height)) return DecodeResult::too_large;
+  out.pixels = std::move(pixels);
+  out.width = width;
+  out.height = height;
+  out.file_channels = channels;
+  return DecodeResult::decoded;
+}
+
+bool encode_png(const unsigned char* rgba, int width, int height,
+                const PngPlan& plan, EncodedPng& out) {
+  out = EncodedPng{};
+  if (!dimensions_fit(width, height)) return false;
+  g_deflate_plan = plan.deflate;
+  stbi_write_force_png_filter = plan.filter;
+  int size = 0;
+  out.bytes.reset(
+      stbi_write_png_to_mem(rgba, width * 4, width, height, 4, &size));
+  if (!out.bytes) return false;
+  out.size = static_cast<std::size_t>(size);
+  return true;
+}
+
+}  // namespace image

@@ -1,0 +1,59 @@
+// Decoding any image stb_image reads into RGBA pixels, and encoding RGBA
+// pixels as PNG in memory with zlib doing the compression.
+#pragma once
+
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "image/parallel_deflate.h"
+
+namespace image {
+
+struct StbFree {
+  void operator()(unsigned char* pixels) const;
+};
+using Pixels = std::unique_ptr<unsigned char, StbFree>;
+
+struct MallocFree {
+  void operator()(unsigned char* bytes) const { std::free(bytes); }
+};
+
+struct DecodedImage {
+  Pixels pixels;  // width × height RGBA pixels, rows top to bottom
+  int width = 0;
+  int height = 0;
+  int file_channels = 0;  // what the file itself stores: 1, 2, 3 or 4
+  std::size_t pixel_count() const {
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  }
+};
+
+enum class DecodeResult { decoded, unreadable, too_large };
+
+// False for sizes no skin has and whose RGBA buffer, or the PNG encoder's
+// row arithmetic, would overflow or exhaust memory.
+bool dimensions_fit(int width, int height);
+
+// Decodes the file at `path` by its content (PNG, JPEG, BMP, ...) into four
+// channels. Only `decoded` leaves pixels in `out`; the size is checked from
+// the header before any pixel memory is taken.
+DecodeResult decode_image(const std::string& path, DecodedImage& out);
+
+struct PngPlan {
+  int filter = -1;  // -1: the best of the five per row; 0..4 forces one
+  DeflatePlan deflate;
+};
+
+struct EncodedPng {
+  std::unique_ptr<unsigned char, MallocFree> bytes;
+  std::size_t size = 0;
+};
+
+// Encodes RGBA pixels as an 8-bit RGBA PNG. Returns false when memory runs
+// out or the size does not fit.
+bool encode_png(const unsigned char* rgba, int width, int height,
+                const PngPlan& plan, EncodedPng& out);
+
+}  // namespace image

@@ -1,0 +1,241 @@
+// What no run may do: lose or shorten the user's image. Files that do not
+// decode, writes that cannot start or break off midway, a blocked move; in
+// each the image is whole and the console says what happened.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+
+#include "fakes/temp_folder.h"
+#include "image/png_codec.h"
+#include "image/png_plan.h"
+#include "image/safe_replace.h"
+#include "image_files.h"
+#include "transform_runs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_images::build_png;
+using testing_images::Bytes;
+using testing_images::noise;
+using testing_images::read_file;
+using testing_images::write_file;
+
+const std::string kSaveFailed = "保存失败，图片保持原样: ";
+
+std::vector<std::string> names_in(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Files written by this process may not grow past `bytes` while it lives.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+
+ private:
+  rlimit saved_{};
+};
+
+struct Undecodable {
+  const char* name;
+  Bytes file;
+  const char* message;
+};
+
+TEST(ImagesThatDoNotDecode, SayWhichFileAndWriteNothing) {
+  const Bytes good = build_png(64, 64, 8, 2, noise(64 * 64 * 3, 1));
+  const char* unreadable = "无法读取图片(文件缺失、不完整或不是图片): ";
+  const Undecodable cases[] = {
+      {"empty", {}, unreadable},
+      {"truncated", Bytes(good.begin(), good.begin() + good.size() / 2), unreadable},
+      {"not an image", Bytes(200, 'x'), unreadable},
+      {"corrupt data", [&] {
+         Bytes b = good;
+         for (std::size_t i = 60; i < b.size() - 20; ++i) b[i] ^= 0x5a;
+         return b;
+       }(), unreadable},
+      {"huge header", testing_images::png_claiming(9000, 9000), "图片尺寸过大，无法处理: "},
+      // Past what stb_image itself accepts: refused while reading the header.
+      {"huger header", testing_images::png_claiming(100000, 100000), unreadable},
+  };
+  for (const Undecodable& c : cases) {
+    fakes::TempFolder folder;
+    const std::string image = folder / "main.png";
+    write_file(image, c.file);
+    const transform_runs::Run run = transform_runs::transform(image, "50\n");
+    EXPECT_FALSE(run.ok) << c.name;
+    ASSERT_EQ(run.lines.size(), 4u) << c.name << run.text();
+    EXPECT_EQ(std::vector<std::string>(run.lines.begin(), run.lines.begin() + 3),
+              (std::vector<std::string>{"备份文件中", "加载中..", "加载完成"}));
+    EXPECT_EQ(run.lines[3], c.message + image) << c.name;
+    EXPECT_EQ(read_file(image), c.file) << c.name;
+    EXPECT_EQ(names_in(folder.path()),
+              (std::vector<std::string>{"main.png", "main.png.bak"}));
+  }
+}
+
+TEST(ImagesThatDoNotDecode, AMissingImageWithABackupCreatesNothing) {
+  fakes::TempFolder folder;
+  const std::string image = folder / "main.png";
+  write_file(image + ".bak", {1, 2, 3});
+  const transform_runs::Run run = transform_runs::transform(image, "50\n");
+  EXPECT_FALSE(run.ok);
+  EXPECT_EQ(run.lines, (std::vector<std::string>{
+                           "加载中..", "加载完成",
+                           "无法读取图片(文件缺失、不完整或不是图片): " + image}));
+  EXPECT_EQ(names_in(folder.path()), std::vector<std::string>{"main.png.bak"});
+}
+
+TEST(ImagesThatDoNotDecode, AFolderNamedMainPngStopsAtTheBackup) {
+  fakes::TempFolder folder;
+  const std::string image = folder / "main.png";
+  fs::create_directory(image);
+  write_file(image + "/inside", {7});
+  const transform_runs::Run run = transform_runs::transform(image, "50\n");
+  EXPECT_FALSE(run.ok);
+  ASSERT_EQ(run.lines.size(), 2u) << run.text();
+  EXPECT_EQ(run.lines[0], "备份文件中");
+  EXPECT_EQ(run.lines[1].rfind("无法备份到 " + image + ".bak", 0), 0u);
+  EXPECT_EQ(read_file(image + "/inside"), Bytes{7});
+  EXPECT_EQ(names_in(folder.path()), std::vector<std::string>{"main.png"});
+}
+
+TEST(BlockedWrites, ATemporaryNameThatCannotBeUsedLeavesTheImageAsItWas) {
+  // A folder where the temporary file goes stands for a folder that cannot
+  // be written: root may write anywhere, but never a file over a folder.
+  for (const int type : {6, 2}) {
+    fakes::TempFolder folder;
+    const std::string image = folder / "main.png";
+    const int channels = type == 6 ? 4 : 3;
+    const Bytes original = build_png(9, 9, 8, type, noise(81 * channels, 3));
+    write_file(image, original);
+    fs::create_directory(image::temporary_path_for(image));
+
+    const transform_runs::Run run = transform_runs::transform(image, "50\n");
+    EXPECT_FALSE(run.ok);
+    std::vector<std::string> expected{"备份文件中", "加载中..", "加载完成"};
+    if (channels == 4) {
+      expected = transform_runs::lines_until_prompt(true, false);
+      expected.insert(expected.end(), {"转换中...", "转换完成，保存中..."});
+    } else {
+      expected.push_back("转换格式中 24=>32...");
+    }
+    expected.push_back(kSaveFailed + image);
+    ASSERT_EQ(run.lines.size(), expected.size() + 1) << run.text();
+    EXPECT_EQ(std::vector<std::string>(run.lines.begin(), run.lines.end() - 1), expected);
+    EXPECT_EQ(run.lines.back().rfind("原因: ", 0), 0u);
+    EXPECT_EQ(read_file(image), original);
+    EXPECT_TRUE(fs::is_directory(image::temporary_path_for(image)));
+  }
+}
+
+TEST(BlockedWrites, AWriteThatBreaksOffMidwayLeavesNoTrace) {
+  fakes::TempFolder folder;
+  const std::string image = folder / "main.png";
+  // Noise does not compress: the new file needs about 64 KiB.
+  const Bytes original = build_png(128, 128, 8, 6, noise(128 * 128 * 4, 4));
+  write_file(image, original);
+  write_file(image + ".bak", {1});
+  transform_runs::Run run;
+  {
+    FileSizeLimit limit(16 * 1024);
+    run = transform_runs::transform(image, "50\n");
+  }
+  EXPECT_FALSE(run.ok);
+  ASSERT_GE(run.lines.size(), 2u);
+  EXPECT_EQ(run.lines[run.lines.size() - 2], kSaveFailed + image) << run.text();
+  EXPECT_EQ(read_file(image), original);
+  EXPECT_EQ(names_in(folder.path()),
+            (std::vector<std::string>{"main.png", "main.png.bak"}));
+}
+
+TEST(BlockedWrites, ABackupThatBreaksOffMidwayIsRemovedAndNothingRewritten) {
+  fakes::TempFolder folder;
+  const std::string image = folder / "main.png";
+  const Bytes original = build_png(128, 128, 8, 6, noise(128 * 128 * 4, 5));
+  write_file(image, original);
+  transform_runs::Run run;
+  {
+    FileSizeLimit limit(16 * 1024);
+    run = transform_runs::transform(image, "50\n");
+  }
+  EXPECT_FALSE(run.ok);
+  ASSERT_EQ(run.lines.size(), 2u) << run.text();
+  EXPECT_EQ(run.lines[1].rfind("无法备份到 " + image + ".bak", 0), 0u);
+  EXPECT_EQ(read_file(image), original);
+  EXPECT_EQ(names_in(folder.path()), std::vector<std::string>{"main.png"});
+}
+
+TEST(BlockedWrites, AMoveThatFailsKeepsTheTargetAndRemovesTheTemporaryFile) {
+  fakes::TempFolder folder;
+  const std::string target = folder / "main.png";
+  fs::create_directory(target);
+  write_file(target + "/inside", {1});
+  const Bytes data = {1, 2, 3};
+  std::string error;
+  EXPECT_FALSE(image::replace_contents(target, data.data(), data.size(), error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(read_file(target + "/inside"), Bytes{1});
+  EXPECT_EQ(names_in(folder.path()), std::vector<std::string>{"main.png"});
+}
+
+TEST(BlockedWrites, ATemporaryFileLeftByAnEarlierRunIsReplaced) {
+  fakes::TempFolder folder;
+  const std::string image = folder / "main.png";
+  write_file(image, build_png(9, 9, 8, 6, noise(81 * 4, 6)));
+  write_file(image::temporary_path_for(image), {9, 9});
+  EXPECT_TRUE(transform_runs::transform(image, "50\n").ok);
+  EXPECT_EQ(names_in(folder.path()),
+            (std::vector<std::string>{"main.png", "main.png.bak"}));
+}
+
+// Two kinds of picture the final write must keep as small as the thorough
+// plan, each planned its own way.
+TEST(FinalPlan, NeverLargerThanTheThoroughPlan) {
+  constexpr int kSide = 256;
+  Bytes artwork(kSide * kSide * 4);
+  Bytes photo(kSide * kSide * 4);
+  const Bytes grain = noise(photo.size(), 8);
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      const std::size_t p = (static_cast<std::size_t>(y) * kSide + x) * 4;
+      const bool inside = (x / 32 + y / 48) % 3 == 0;
+      artwork[p] = inside ? 200 : 20;
+      artwork[p + 1] = static_cast<unsigned char>(y < 128 ? 90 : 160);
+      artwork[p + 2] = 40;
+      for (int c = 0; c < 3; ++c) {
+        photo[p + c] = static_cast<unsigned char>((x + y * (c + 1)) / 3 + grain[p + c] % 6);
+      }
+      artwork[p + 3] = photo[p + 3] = 128;
+    }
+  }
+  const image::PngPlan thorough{-1, {6, 0}};
+  for (const Bytes* picture : {&artwork, &photo}) {
+    const image::PngPlan plan = image::choose_final_plan(picture->data(), kSide, kSide);
+    image::EncodedPng chosen;
+    image::EncodedPng reference;
+    ASSERT_TRUE(image::encode_png(picture->data(), kSide, kSide, plan, chosen));
+    ASSERT_TRUE(image::encode_png(picture->data(), kSide, kSide, thorough, reference));
+    EXPECT_LE(chosen.size, reference.size * 102 / 100);
+    if (picture == &artwork) {
+      EXPECT_FALSE(plan.filter == thorough.filter &&
+                   plan.deflate.level == thorough.deflate.level &&
+                   plan.deflate.strategy == thorough.deflate.strategy)
+          << "flat artwork should not need the slow plan";
+    }
+  }
+}
+
+}  // namespace
