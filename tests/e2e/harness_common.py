@@ -270,3 +270,35 @@ def run_cases(cases, *args) -> int:
     for case in cases:
         tally.run(case, *args)
     return tally.finish()
+
+
+class Session:
+    """Context-manager lifetime shared by the host and Wine sessions: a
+    start() that fails half-way is still closed, and close() always runs."""
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+
+def script_main(cases, session_factory, with_tools: bool) -> int:
+    """Command line of an end-to-end script: --exe (and --tools for Wine);
+    runs each case(session, exe) and prints the closing line."""
+    import argparse
+    from pathlib import Path
+
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe", required=True)
+    if with_tools:
+        parser.add_argument("--tools", required=True, help="folder of the built test programs")
+    args = parser.parse_args()
+    with session_factory(*([args.tools] if with_tools else [])) as session:
+        return run_cases(cases, session, Path(args.exe).resolve())

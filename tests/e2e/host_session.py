@@ -22,7 +22,7 @@ import time
 from pathlib import Path
 from typing import List, Optional, Sequence, Tuple
 
-from harness_common import (HarnessError, RunResult, RunTimeout, TermAsExit, Watchdog,
+from harness_common import (Session, script_main, HarnessError, RunResult, RunTimeout, TermAsExit, Watchdog,
                             kill_group, make_result, wait_until)
 
 DROPPED_ENV = ("LANG", "LANGUAGE", "TZ", "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY",
@@ -51,7 +51,7 @@ def box_line(caption: str, text: str, yes_no: bool = True) -> str:
     return f"{caption}: {text}" + (" [y/n]" if yes_no else "")
 
 
-class HostSession:
+class HostSession(Session):
     """Context manager owning a temp folder with HOME, XDG_CONFIG_HOME, a
     PATH folder for stand-ins and a work folder; closing ends every process
     started through it and removes the folder."""
@@ -64,18 +64,6 @@ class HostSession:
         self._runs = 0
         self._term = TermAsExit()
         self._watchdog = None
-
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-        return False
 
     def start(self):
         self._term.install()
@@ -244,3 +232,8 @@ class HostSession:
         return make_result(proc.returncode, stem.with_suffix(".out").read_bytes(), "utf-8",
                            stem.with_suffix(".err").read_bytes(),
                            elapsed=time.monotonic() - start)
+
+
+def host_main(cases) -> int:
+    """main() of a script whose cases each take (HostSession, exe)."""
+    return script_main(cases, HostSession, with_tools=False)

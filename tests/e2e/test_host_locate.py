@@ -5,14 +5,12 @@ blank in quotes, and a Yes, with the opened files recorded by xdg-open.
     python3 tests/e2e/test_host_locate.py --exe build/host/skinalpha
 """
 
-import argparse
 import sys
 import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness_common import run_cases  # noqa: E402
-from host_session import HostSession, box_line  # noqa: E402
+from host_session import HostSession, box_line, host_main  # noqa: E402
 from locate_expect import (CONFIRM_TEXT, NO_FOLDER, assert_pauses_last, folder_prompt,  # noqa: E402
                            found_run, hint_run)
 from sample_png import opaque_rgba_png  # noqa: E402
@@ -77,13 +75,9 @@ def a_typed_folder_replaces_the_choice(h: HostSession, exe: Path):
 
 
 def main() -> int:
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--exe", required=True)
-    args = parser.parse_args()
-    with HostSession() as h:
-        return run_cases([without_skin_folders_the_hint_is_shown,
-                          the_newer_of_two_skins_is_offered,
-                          a_typed_folder_replaces_the_choice], h, Path(args.exe).resolve())
+    return host_main([without_skin_folders_the_hint_is_shown,
+                      the_newer_of_two_skins_is_offered,
+                      a_typed_folder_replaces_the_choice])
 
 
 if __name__ == "__main__":

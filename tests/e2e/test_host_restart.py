@@ -2,7 +2,6 @@
 /bin/sleep named QQ.exe stands in for the client, and a QQScLauncher.exe
 script beside it leaves launched.txt when it is started."""
 
-import argparse
 import os
 import signal
 import sys
@@ -10,8 +9,8 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness_common import run_cases, wait_until  # noqa: E402
-from host_session import HostSession, box_line  # noqa: E402
+from harness_common import wait_until  # noqa: E402
+from host_session import HostSession, box_line, host_main  # noqa: E402
 from sample_png import opaque_rgba_png  # noqa: E402
 
 RESTART_BOX = box_line("提示", "重启QQ之后生效，是否立即重启QQ？")
@@ -70,13 +69,8 @@ def without_a_launcher_the_client_goes_on_running(h: HostSession, exe: Path):
 
 
 def main() -> int:
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--exe", required=True)
-    args = parser.parse_args()
-    with HostSession() as h:
-        return run_cases([yes_ends_the_client_and_starts_its_launcher,
-                          without_a_launcher_the_client_goes_on_running], h,
-                         Path(args.exe).resolve())
+    return host_main([yes_ends_the_client_and_starts_its_launcher,
+                      without_a_launcher_the_client_goes_on_running])
 
 
 if __name__ == "__main__":

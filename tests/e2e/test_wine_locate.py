@@ -6,17 +6,16 @@ the prefix's .png viewer showing which image was opened last.
     python3 tests/e2e/test_wine_locate.py --exe build/windows/skinalpha.exe --tools DIR
 """
 
-import argparse
 import sys
 import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness_common import run_cases, wait_until  # noqa: E402
+from harness_common import wait_until  # noqa: E402
 from locate_expect import (CONFIRM_TEXT, NO_FOLDER, assert_pauses_last, folder_prompt,  # noqa: E402
                            found_run, hint_run)
 from sample_png import opaque_rgba_png  # noqa: E402
-from wine_session import WineSession  # noqa: E402
+from wine_session import WineSession, wine_main  # noqa: E402
 
 
 def check(result):
@@ -84,14 +83,9 @@ def the_newer_of_two_then_a_typed_folder(w: WineSession, exe: Path):
 
 
 def main() -> int:
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--tools", required=True)
-    args = parser.parse_args()
-    with WineSession(args.tools) as w:
-        return run_cases([without_skin_folders_the_hint_is_shown,
-                          one_skin_is_taken_and_shown,
-                          the_newer_of_two_then_a_typed_folder], w, Path(args.exe).resolve())
+    return wine_main([without_skin_folders_the_hint_is_shown,
+                      one_skin_is_taken_and_shown,
+                      the_newer_of_two_then_a_typed_folder])
 
 
 if __name__ == "__main__":

@@ -2,15 +2,14 @@
 a stand-in QQ.exe waits in a folder of the prefix beside a stand-in
 QQScLauncher.exe that leaves launched.txt when it is started."""
 
-import argparse
 import re
 import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness_common import run_cases, wait_until  # noqa: E402
+from harness_common import wait_until  # noqa: E402
 from sample_png import opaque_rgba_png  # noqa: E402
-from wine_session import WineSession  # noqa: E402
+from wine_session import WineSession, wine_main  # noqa: E402
 
 CONFIRM_TEXT = "现在使用的图片是否正确？"
 RESTART_TEXT = "重启QQ之后生效，是否立即重启QQ？"
@@ -78,15 +77,9 @@ def a_missing_launcher_leaves_the_client_running(w: WineSession, exe: Path):
 
 
 def main() -> int:
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--tools", required=True)
-    args = parser.parse_args()
-    with WineSession(args.tools) as w:
-        return run_cases([yes_ends_the_client_and_starts_its_launcher,
-                          no_leaves_the_client_running,
-                          a_missing_launcher_leaves_the_client_running], w,
-                         Path(args.exe).resolve())
+    return wine_main([yes_ends_the_client_and_starts_its_launcher,
+                      no_leaves_the_client_running,
+                      a_missing_launcher_leaves_the_client_running])
 
 
 if __name__ == "__main__":

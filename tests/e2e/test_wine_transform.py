@@ -3,16 +3,14 @@ three-channel skin with no backup yet, the opacity typed on standard input;
 then the backup holds the old file, the image the old colours with the new
 alpha, and the GBK console lines come in their order."""
 
-import argparse
 import os
 import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness_common import run_cases  # noqa: E402
 from png_pixels import colours_and_alphas, read_png, test_picture, write_png  # noqa: E402
 from transform_expect import DONE, check_pixels, transform_lines  # noqa: E402
-from wine_session import WineSession  # noqa: E402
+from wine_session import WineSession, wine_main  # noqa: E402
 
 CONFIRM_TEXT = "现在使用的图片是否正确？"
 
@@ -63,15 +61,9 @@ def blanks_ampersands_and_percent_signs_in_the_folder(w: WineSession, exe: Path)
     check_pixels(folder / "main.png", colours_and_alphas(read_png(old)[3], 4)[0], 128)
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--tools", required=True)
-    args = parser.parse_args()
-    exe = Path(args.exe).resolve()
-    with WineSession(args.tools) as w:
-        return run_cases([three_channel_skin_without_backup,
-                          blanks_ampersands_and_percent_signs_in_the_folder], w, exe)
+def main() -> int:
+    return wine_main([three_channel_skin_without_backup,
+                      blanks_ampersands_and_percent_signs_in_the_folder])
 
 
 if __name__ == "__main__":

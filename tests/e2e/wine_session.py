@@ -20,7 +20,7 @@ import time
 from pathlib import Path, PureWindowsPath
 from typing import List, Optional, Sequence, Tuple
 
-from harness_common import (BoxMismatch, BoxNotFound, HarnessError, RunResult, RunTimeout,
+from harness_common import (Session, script_main, BoxMismatch, BoxNotFound, HarnessError, RunResult, RunTimeout,
                             TermAsExit, Watchdog, die_with_parent, kill_group,
                             live_processes_with_env, make_result, wait_until)
 
@@ -34,7 +34,7 @@ DROPPED_ENV = ("LANG", "LANGUAGE", "TZ", "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORI
                "WINELOADER", "LOCPATH", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME")
 
 
-class WineSession:
+class WineSession(Session):
     """Context manager owning a temp folder with a fresh prefix, a scratch
     HOME, a generated zh_CN.UTF-8 locale, an Xvfb and a persistent
     wineserver. Closing always ends every Wine process, the server and the
@@ -63,18 +63,6 @@ class WineSession:
         self.wineserver = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
 
     # ---- lifetime -------------------------------------------------------
-
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-        return False
 
     def start(self):
         self._term.install()
@@ -568,3 +556,8 @@ class WineSession:
 
 def _reg_escape(value: str) -> str:
     return value.replace("\\", "\\\\").replace('"', '\\"')
+
+
+def wine_main(cases) -> int:
+    """main() of a script whose cases each take (WineSession, exe)."""
+    return script_main(cases, WineSession, with_tools=True)
