@@ -11,23 +11,13 @@
 #include "platform/files.h"
 #include "skin/skin_folder.h"
 #include "fakes/fake_services.h"
+#include "fakes/temp_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "skinalpha-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempFolder() { fs::remove_all(path_); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using fakes::TempFolder;
 
 void set_mtime(const std::string& path, std::time_t when) {
   utimbuf times{when, when};
