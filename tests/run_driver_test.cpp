@@ -8,6 +8,7 @@
 #include "fakes/console_capture.h"
 #include "skin/skin_root.h"
 #include "fakes/fake_services.h"
+#include "fakes/temp_folder.h"
 
 namespace {
 
@@ -47,6 +48,20 @@ TEST_F(RunDriver, FailedAppdataQueryShowsTheBoxAndSearchesNothing) {
   EXPECT_TRUE(folders.listed.empty());
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[1], "请先更换自定义皮肤之后再使用此功能");
+}
+
+TEST_F(RunDriver, RestartIsOfferedOnlyAfterTheImageWasRewritten) {
+  // The chosen folder has no main.png: nothing can be backed up or decoded.
+  fakes::TempFolder skin;
+  folders.subfolders[root()] = {skin.path()};
+  processes.processes = {{7, L"QQ.exe"}};
+  dialogs.answers = {true};
+  const auto lines = run("50\n");
+  EXPECT_EQ(lines[2], "已找到图片:" + skin / "main.png");
+  EXPECT_EQ(processes.snapshots, 0);
+  EXPECT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(lines.back(), "请按任意键继续. . .");
+  EXPECT_FALSE(platform::path_exists(skin / "main.png"));
 }
 
 }  // namespace
