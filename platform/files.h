@@ -49,9 +49,6 @@ class SystemFolderReader final : public FolderReader {
                        SystemFailure& failure) override;
 };
 
-// True when `path` can be opened for reading as a file.
-bool file_readable(const std::string& path);
-
 // True when something (file, folder, anything) exists at `path`.
 bool path_exists(const std::string& path);
 

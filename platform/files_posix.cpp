@@ -9,7 +9,6 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 
 #include "platform/files.h"
 
@@ -128,12 +127,6 @@ bool SystemFolderReader::last_write_time(const std::string& folder,
   time.second = static_cast<std::uint16_t>(local.tm_sec);
   time.milliseconds = static_cast<std::uint16_t>(info.st_mtim.tv_nsec / 1000000);
   return true;
-}
-
-bool file_readable(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-  return std::ifstream(path, std::ios::binary).is_open();
 }
 
 bool path_exists(const std::string& path) {

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <io.h>
 
-#include <fstream>
 
 #include "platform/files.h"
 #include "platform/handle_win32.h"
@@ -71,15 +70,6 @@ bool SystemFolderReader::last_write_time(const std::string& folder,
   time = {local.wYear,   local.wMonth,  local.wDayOfWeek, local.wDay,
           local.wHour,   local.wMinute, local.wSecond,    local.wMilliseconds};
   return true;
-}
-
-bool file_readable(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES ||
-      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return false;
-  }
-  return std::ifstream(path, std::ios::binary).is_open();
 }
 
 bool path_exists(const std::string& path) {
