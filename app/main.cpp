@@ -5,10 +5,10 @@
 #include "platform/console.h"
 
 int main() {
-  platform::prepare_console();
+  platform::attach_console_encoding();
   platform::SystemShell shell;
   platform::SystemDialogs dialogs(std::cin);
-  platform::SystemFolderReader folders;
+  platform::SystemFiles files;
   platform::SystemProcesses processes;
-  return app::run_tool({shell, dialogs, folders, processes, std::cin});
+  return app::run_tool({shell, dialogs, files, processes, std::cin});
 }

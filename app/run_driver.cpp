@@ -1,7 +1,9 @@
 // The fixed order of one run. Each step deals with its own failures; the
-// driver only decides whether there is anything to work on at all.
+// driver only decides whether there is anything to work on at all, and is
+// the one place that ends the program early.
 #include "app/run_driver.h"
 
+#include <cstdio>
 #include <string>
 
 #include "client/client_restart.h"
@@ -15,11 +17,20 @@
 namespace app {
 namespace {
 
+[[noreturn]] void end_with_error(platform::Dialogs& dialogs,
+                                 const platform::SystemFailure& failure) {
+  char text[80];
+  std::snprintf(text, sizeof text, "%s failed: GetLastError returned %u\n",
+                failure.call.c_str(), failure.code);
+  dialogs.show_notice("Error", text);
+  platform::end_process(failure.code);
+}
+
 void work_on_skin(const Services& s, std::string image_path) {
   platform::console_line("已找到图片:", image_path);
   if (!skin::confirm_image(image_path, s.shell, s.dialogs, s.input)) return;
-  if (!image::rewrite_opacity(image_path, s.input)) return;
-  client::restart_client(s.processes, s.dialogs, s.shell);
+  if (!image::rewrite_opacity(s.files, image_path, s.input)) return;
+  client::restart_client(s.processes, s.dialogs, s.shell, s.files);
 }
 
 }  // namespace
@@ -30,7 +41,10 @@ int run_tool(const Services& services) {
   {
     const std::string root =
         skin::query_skin_root(services.shell, services.dialogs);
-    folder = skin::select_skin_folder(root, services.folders, services.dialogs);
+    platform::SystemFailure failure;
+    if (!skin::select_skin_folder(root, services.files, folder, failure)) {
+      end_with_error(services.dialogs, failure);
+    }
   }
   if (folder.empty()) {
     platform::console_line("请先更换自定义皮肤之后再使用此功能");

@@ -14,12 +14,14 @@ namespace app {
 struct Services {
   platform::Shell& shell;
   platform::Dialogs& dialogs;
-  platform::FolderReader& folders;
+  platform::Files& files;
   platform::Processes& processes;
   std::istream& input;  // where typed folders and the opacity are read
 };
 
-// Runs the tool once and returns the exit status of a normal run.
+// Runs the tool once and returns the exit status of a normal run. When the
+// skin folders cannot be compared, shows the "Error" box and ends the
+// program with the system's error code instead.
 int run_tool(const Services& services);
 
 }  // namespace app

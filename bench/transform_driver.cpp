@@ -12,5 +12,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::istringstream typed(std::string(argv[2]) + "\n");
-  return image::rewrite_opacity(argv[1], typed) ? 0 : 1;
+  platform::SystemFiles files;
+  return image::rewrite_opacity(files, argv[1], typed) ? 0 : 1;
 }

@@ -17,19 +17,19 @@ const platform::ProcessEntry* find_client_process(
 
 // Stores the device name a drive ("C:") stands for; false when unreadable.
 using DeviceLookup =
-    std::function<bool(const std::wstring& drive, std::wstring& target)>;
+    std::function<bool(const std::string& drive, std::string& target)>;
 
 // Turns a device-form path ("\Device\HarddiskVolume2\...") into a path on the
 // first drive in `drives` ("C:\" entries, system order) whose device target
 // is a whole leading component of it. Drives A and B are never looked up, and
 // a drive whose lookup fails is passed over. When no drive matches, the path
 // comes back unchanged, still in device form.
-platform::ImageName to_drive_form(const std::wstring& device_path,
-                                  const std::vector<std::wstring>& drives,
+platform::ImageName to_drive_form(const std::string& device_path,
+                                  const std::vector<std::string>& drives,
                                   const DeviceLookup& lookup);
 
 // Stores in `launcher` the client path with its last "QQ.exe" replaced by
 // "QQScLauncher.exe" and returns true; false when the path holds no "QQ.exe".
-bool launcher_path(const std::wstring& client_path, std::wstring& launcher);
+bool launcher_path(const std::string& client_path, std::string& launcher);
 
 }  // namespace client

@@ -19,25 +19,24 @@ void report_left_running(const std::string& reason) {
 // The client's executable path in drive form, or false (with the reason
 // already on the console) when none can be had.
 bool client_drive_path(platform::Processes& processes, unsigned long id,
-                       std::wstring& path) {
+                       std::string& path) {
   platform::ImageName image;
   if (!processes.image_name(id, image)) {
     report_left_running("读取不到QQ的程序路径");
     return false;
   }
   if (image.device_form) {
-    std::vector<std::wstring> drives;
+    std::vector<std::string> drives;
     if (processes.drive_entries(drives)) {
       image = to_drive_form(
           image.path, drives,
-          [&processes](const std::wstring& drive, std::wstring& target) {
+          [&processes](const std::string& drive, std::string& target) {
             return processes.device_target(drive, target);
           });
     }
   }
   if (image.device_form) {
-    report_left_running("找不到程序路径 " +
-                        platform::to_console_text(image.path) + " 所在的盘符");
+    report_left_running("找不到程序路径 " + image.path + " 所在的盘符");
     return false;
   }
   path = image.path;
@@ -47,7 +46,7 @@ bool client_drive_path(platform::Processes& processes, unsigned long id,
 }  // namespace
 
 void restart_client(platform::Processes& processes, platform::Dialogs& dialogs,
-                    platform::Shell& shell) {
+                    platform::Shell& shell, platform::Files& files) {
   std::vector<platform::ProcessEntry> entries;
   if (!processes.snapshot(entries)) {
     platform::console_write("CreateToolhelp32Snapshot failed!\n");
@@ -55,24 +54,21 @@ void restart_client(platform::Processes& processes, platform::Dialogs& dialogs,
   }
   const platform::ProcessEntry* qq = find_client_process(entries);
   if (qq == nullptr) return;
-  platform::console_write(
-      "找到进程: " + platform::to_console_text(qq->exe_name) + "\n");
-  if (!dialogs.ask_yes_no(L"提示", L"重启QQ之后生效，是否立即重启QQ？")) {
+  platform::console_write("找到进程: " + qq->exe_name + "\n");
+  if (!dialogs.ask_yes_no("提示", "重启QQ之后生效，是否立即重启QQ？")) {
     return;
   }
 
-  std::wstring path;
+  std::string path;
   if (!client_drive_path(processes, qq->id, path)) return;
-  platform::console_write("进程路径: " + platform::to_console_text(path) +
-                          "\n\n");
-  std::wstring launcher;
+  platform::console_write("进程路径: " + path + "\n\n");
+  std::string launcher;
   if (!launcher_path(path, launcher)) {
     report_left_running("程序路径中没有QQ.exe");
     return;
   }
-  if (!shell.program_exists(launcher)) {
-    report_left_running("找不到启动程序 " +
-                        platform::to_console_text(launcher));
+  if (files.path_kind(launcher) != platform::PathKind::file) {
+    report_left_running("找不到启动程序 " + launcher);
     return;
   }
 

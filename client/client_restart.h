@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/shell.h"
 
@@ -12,6 +13,6 @@ namespace client {
 // that launcher exists; otherwise the console says why it was left running.
 // Reports on the console only and always returns.
 void restart_client(platform::Processes& processes, platform::Dialogs& dialogs,
-                    platform::Shell& shell);
+                    platform::Shell& shell, platform::Files& files);
 
 }  // namespace client

@@ -1,9 +1,12 @@
-// The backup is copied with the file API, not a command line, so blanks and
-// characters such as & or % in a folder name are just characters.
+// The backup is written like the image is replaced: beside, flushed, then
+// named in one step. A run killed at any moment leaves either no backup or a
+// whole one, never a cut-short file that a later run would take for the
+// original.
 #include "image/backup.h"
 
+#include "image/png_codec.h"
+#include "image/safe_replace.h"
 #include "platform/console.h"
-#include "platform/files.h"
 
 namespace image {
 
@@ -11,18 +14,75 @@ std::string backup_path_for(const std::string& image_path) {
   return image_path + ".bak";
 }
 
-bool back_up_image(const std::string& image_path) {
+BackupState inspect_backup(platform::Files& files,
+                           const std::string& image_path) {
   const std::string backup = backup_path_for(image_path);
-  // Whatever stands there, readable or not, holds the user's first image.
-  if (platform::path_exists(backup)) return true;
-  platform::console_line("备份文件中");
-  std::string error;
-  if (platform::copy_file_if_absent(image_path, backup, error) ==
-      platform::CopyOutcome::failed) {
-    platform::console_line("无法备份到 " + backup + "，图片未作修改: ", error);
-    return false;
+  switch (files.path_kind(backup)) {
+    case platform::PathKind::missing:
+      return BackupState::missing;
+    case platform::PathKind::folder:
+    case platform::PathKind::other:
+      return BackupState::not_a_file;
+    case platform::PathKind::file:
+      break;
   }
-  return true;
+  std::vector<unsigned char> bytes;
+  std::string error;
+  if (!files.read_file(backup, bytes, error)) return BackupState::broken;
+  if (bytes.empty()) return BackupState::empty;
+  DecodedImage decoded;
+  return decode_image(bytes.data(), bytes.size(), decoded) ==
+                 DecodeResult::decoded
+             ? BackupState::usable
+             : BackupState::broken;
+}
+
+bool needs_backup(BackupState state) {
+  return state == BackupState::missing || state == BackupState::empty;
+}
+
+void report_unusable_backup(BackupState state, const std::string& image_path) {
+  const std::string backup = backup_path_for(image_path);
+  if (state == BackupState::not_a_file) {
+    platform::console_line("备份位置被文件夹或链接占用，图片未作修改: ", backup);
+    platform::console_line("请把它移走或改名后再运行。");
+    return;
+  }
+  platform::console_line("备份文件不是完整的图片，图片未作修改: ", backup);
+  platform::console_line(
+      "它可能是中断的备份。请先检查它：确认没有用处后删除或改名，再运行。");
+}
+
+bool write_backup(platform::Files& files, const std::string& image_path,
+                  const std::vector<unsigned char>& original,
+                  BackupState state) {
+  const std::string backup = backup_path_for(image_path);
+  const std::string temporary = temporary_path_for(backup);
+  std::string error;
+  bool kept = files.write_new_file(temporary, original.data(),
+                                   original.size(), error);
+  if (kept && state == BackupState::empty) {
+    // An empty file holds nothing of the original; a whole copy may take
+    // its place.
+    kept = files.replace_file(temporary, backup, error);
+  } else if (kept) {
+    switch (files.move_if_absent(temporary, backup, error)) {
+      case platform::MoveOutcome::moved:
+        break;
+      case platform::MoveOutcome::target_exists:
+        error = backup + ": 已存在";
+        kept = false;
+        break;
+      case platform::MoveOutcome::failed:
+        kept = false;
+        break;
+    }
+  }
+  if (!kept) {
+    files.remove_file(temporary);
+    platform::console_line("无法备份到 " + backup + "，图片未作修改: ", error);
+  }
+  return kept;
 }
 
 }  // namespace image

@@ -1,17 +1,42 @@
-// The copy of the skin image kept beside it before the tool first changes it.
+// The copy of the skin image kept beside it before the tool first changes
+// it: the user's way back to the original, so only a whole image counts.
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "platform/files.h"
 
 namespace image {
 
 // The backup's path: the image path with ".bak" appended.
 std::string backup_path_for(const std::string& image_path);
 
-// Copies the image to its backup path once. Something already at that path
-// is never replaced, and counts as a backup. Returns false, after saying so
-// on the console, only when no backup exists and none could be made; the
-// image must then not be changed.
-bool back_up_image(const std::string& image_path);
+enum class BackupState {
+  usable,      // a regular file that decodes: never touched again
+  missing,     // nothing there: make one
+  empty,       // an empty file (a copy cut short at its start): make one
+  not_a_file,  // a folder, a link or a device: never touched
+  broken,      // a file that does not decode: kept for the user to judge
+};
+
+BackupState inspect_backup(platform::Files& files, const std::string& image_path);
+
+// True when `state` means a backup must be written before any change.
+bool needs_backup(BackupState state);
+
+// Says on the console why the image cannot be changed beside this backup,
+// and what the user can do. Only for `not_a_file` and `broken`.
+void report_unusable_backup(BackupState state, const std::string& image_path);
+
+// Writes `original` (the image file's bytes, already known to decode) as the
+// backup: under a temporary name first, flushed, then given the backup name
+// in one step, so no moment leaves a partial file at the backup path. An
+// existing backup is never replaced, except an empty file. Returns false,
+// after saying so on the console, when no backup could be made; the image
+// must then not be changed.
+bool write_backup(platform::Files& files, const std::string& image_path,
+                  const std::vector<unsigned char>& original,
+                  BackupState state);
 
 }  // namespace image

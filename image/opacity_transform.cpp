@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include "image/backup.h"
+#include "image/image_lock.h"
 #include "image/opacity.h"
 #include "image/png_codec.h"
 #include "image/png_plan.h"
@@ -18,8 +19,14 @@ namespace {
 // undo) and zlib's quickest level. The final file is planned per image.
 constexpr PngPlan kWideningPlan{2, {1, Z_DEFAULT_STRATEGY}};
 
-bool load(const std::string& path, DecodedImage& image) {
-  const DecodeResult result = decode_image(path, image);
+// Reads and decodes the image; `bytes` keeps the file as it was read.
+bool load(platform::Files& files, const std::string& path,
+          std::vector<unsigned char>& bytes, DecodedImage& image) {
+  std::string error;
+  const DecodeResult result =
+      files.read_file(path, bytes, error)
+          ? decode_image(bytes.data(), bytes.size(), image)
+          : DecodeResult::unreadable;
   platform::console_line("加载完成");
   switch (result) {
     case DecodeResult::decoded:
@@ -34,15 +41,15 @@ bool load(const std::string& path, DecodedImage& image) {
   return false;
 }
 
-bool save(const std::string& path, const DecodedImage& image,
-          const PngPlan& plan) {
+bool save(platform::Files& files, const std::string& path,
+          const DecodedImage& image, const PngPlan& plan) {
   EncodedPng png;
   if (!encode_png(image.pixels.get(), image.width, image.height, plan, png)) {
     platform::console_line("内存不足，无法保存，图片保持原样: ", path);
     return false;
   }
   std::string error;
-  if (!replace_contents(path, png.bytes.get(), png.size, error)) {
+  if (!replace_contents(files, path, png.bytes.get(), png.size, error)) {
     platform::console_line("保存失败，图片保持原样: ", path);
     platform::console_line("原因: ", error);
     return false;
@@ -52,17 +59,35 @@ bool save(const std::string& path, const DecodedImage& image,
 
 }  // namespace
 
-bool rewrite_opacity(const std::string& image_path, std::istream& input) {
-  if (!back_up_image(image_path)) return false;
+bool rewrite_opacity(platform::Files& files, const std::string& image_path,
+                     std::istream& input) {
+  std::unique_ptr<platform::HeldLock> lock;
+  if (!lock_image(files, image_path, lock)) return false;
+  const BackupState backup = inspect_backup(files, image_path);
+  if (backup == BackupState::not_a_file || backup == BackupState::broken) {
+    report_unusable_backup(backup, image_path);
+    return false;
+  }
+  if (needs_backup(backup)) platform::console_line("备份文件中");
   platform::console_line("加载中..");
   DecodedImage image;
-  if (!load(image_path, image)) return false;
+  {
+    // The backup is made from the very bytes that decoded, so it is a whole
+    // image by construction.
+    std::vector<unsigned char> original;
+    if (!load(files, image_path, original, image)) return false;
+    if (needs_backup(backup) &&
+        !write_backup(files, image_path, original, backup)) {
+      return false;
+    }
+  }
   if (image.file_channels != 4) {
     platform::console_line("转换格式中 24=>32...");
-    if (!save(image_path, image, kWideningPlan)) return false;
+    if (!save(files, image_path, image, kWideningPlan)) return false;
     image.pixels.reset();
     platform::console_line("转换中格式完成，重新加载中..");
-    if (!load(image_path, image)) return false;
+    std::vector<unsigned char> widened;
+    if (!load(files, image_path, widened, image)) return false;
   }
 
   platform::console_line("输入不透明度(0-100)越小越透明(推荐50),回车确认");
@@ -76,7 +101,7 @@ bool rewrite_opacity(const std::string& image_path, std::istream& input) {
   platform::console_line("转换完成，保存中...");
   const PngPlan final_plan =
       choose_final_plan(image.pixels.get(), image.width, image.height);
-  if (!save(image_path, image, final_plan)) return false;
+  if (!save(files, image_path, image, final_plan)) return false;
   platform::console_line("转换完毕，重启QQ生效！按任意退出");
   return true;
 }

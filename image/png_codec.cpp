@@ -74,16 +74,20 @@ bool dimensions_fit(int width, int height) {
   return static_cast<long long>(width) * height <= kMaxPixels;
 }
 
-DecodeResult decode_image(const std::string& path, DecodedImage& out) {
+DecodeResult decode_image(const unsigned char* data, std::size_t size,
+                          DecodedImage& out) {
   out = DecodedImage{};
   int width = 0;
   int height = 0;
   int channels = 0;
-  if (!stbi_info(path.c_str(), &width, &height, &channels)) {
+  if (size == 0 || size > static_cast<std::size_t>(INT_MAX) ||
+      !stbi_info_from_memory(data, static_cast<int>(size), &width, &height,
+                             &channels)) {
     return DecodeResult::unreadable;
   }
   if (!dimensions_fit(width, height)) return DecodeResult::too_large;
-  Pixels pixels(stbi_load(path.c_str(), &width, &height, &channels, 4));
+  Pixels pixels(stbi_load_from_memory(data, static_cast<int>(size), &width,
+                                      &height, &channels, 4));
   if (!pixels) return DecodeResult::unreadable;
   // The file may have changed since its header was read.
   if (!dimensions_fit(width, height)) return DecodeResult::too_large;

@@ -36,10 +36,11 @@ enum class DecodeResult { decoded, unreadable, too_large };
 // row arithmetic, would overflow or exhaust memory.
 bool dimensions_fit(int width, int height);
 
-// Decodes the file at `path` by its content (PNG, JPEG, BMP, ...) into four
-// channels. Only `decoded` leaves pixels in `out`; the size is checked from
-// the header before any pixel memory is taken.
-DecodeResult decode_image(const std::string& path, DecodedImage& out);
+// Decodes an image file's bytes by their content (PNG, JPEG, BMP, ...) into
+// four channels. Only `decoded` leaves pixels in `out`; the size is checked
+// from the header before any pixel memory is taken.
+DecodeResult decode_image(const unsigned char* data, std::size_t size,
+                          DecodedImage& out);
 
 struct PngPlan {
   int filter = -1;  // -1: the best of the five per row; 0..4 forces one

@@ -10,14 +10,13 @@ namespace platform {
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
-  // Shows an OK-only box with narrow text (system encoding) and waits until
-  // it is closed.
+  // Shows an OK-only box and waits until it is closed.
   virtual void show_notice(const std::string& caption,
                            const std::string& text) = 0;
   // Asks a Yes/No question; returns true only for Yes. Anything else (No, a
   // closed box, end of input on the host) is false.
-  virtual bool ask_yes_no(const std::wstring& caption,
-                          const std::wstring& text) = 0;
+  virtual bool ask_yes_no(const std::string& caption,
+                          const std::string& text) = 0;
 };
 
 // The real boxes of this system. `answers` is where the host build reads
@@ -27,8 +26,8 @@ class SystemDialogs final : public Dialogs {
   explicit SystemDialogs(std::istream& answers) : answers_(answers) {}
   void show_notice(const std::string& caption,
                    const std::string& text) override;
-  bool ask_yes_no(const std::wstring& caption,
-                  const std::wstring& text) override;
+  bool ask_yes_no(const std::string& caption,
+                  const std::string& text) override;
 
  private:
   std::istream& answers_;

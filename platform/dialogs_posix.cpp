@@ -26,10 +26,9 @@ void SystemDialogs::show_notice(const std::string& caption,
   console_line(caption + ": " + one_line(text));
 }
 
-bool SystemDialogs::ask_yes_no(const std::wstring& caption,
-                               const std::wstring& text) {
-  console_line(to_console_text(caption) + ": " + to_console_text(text) +
-               " [y/n]");
+bool SystemDialogs::ask_yes_no(const std::string& caption,
+                               const std::string& text) {
+  console_line(caption + ": " + text + " [y/n]");
   std::string line;
   while (std::getline(answers_, line)) {
     if (is_blank(line)) continue;

@@ -1,9 +1,11 @@
-// Files and folders: subfolder listing and folder times for choosing a skin,
-// and the few checked file operations that rewriting an image relies on.
+// Files and folders: listing and folder times for choosing a skin, and the
+// few checked operations that keeping and rewriting an image rely on.
+// Paths are UTF-8; every operation keeps every character of them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,9 +29,24 @@ struct SystemFailure {
   unsigned code = 0;
 };
 
-class FolderReader {
+// What stands at a path; links are not followed, so a link is `other`.
+enum class PathKind { missing, file, folder, other };
+
+enum class MoveOutcome { moved, target_exists, failed };
+
+enum class LockOutcome { locked, busy, failed };
+
+// Held while it lives; the system lets go of it when the process ends, however
+// it ends.
+class HeldLock {
  public:
-  virtual ~FolderReader() = default;
+  virtual ~HeldLock() = default;
+};
+
+class Files {
+ public:
+  virtual ~Files() = default;
+
   // Appends `folder` + separator + name for every direct subfolder, in the
   // order the system lists them, never "." or "..". Adds nothing when the
   // folder cannot be searched.
@@ -39,39 +56,60 @@ class FolderReader {
   // true; on failure fills `failure` and returns false.
   virtual bool last_write_time(const std::string& folder, LocalTime& time,
                                SystemFailure& failure) = 0;
+
+  virtual PathKind path_kind(const std::string& path) = 0;
+
+  // Stores the whole file in `bytes` and returns true; on failure returns
+  // false with `error` naming the file and the cause.
+  virtual bool read_file(const std::string& path,
+                         std::vector<unsigned char>& bytes,
+                         std::string& error) = 0;
+  // Writes `size` bytes to a new file at `path` (failing if anything exists
+  // there) and flushes it to disk. On failure removes what it wrote and
+  // describes the cause in `error`.
+  virtual bool write_new_file(const std::string& path,
+                              const unsigned char* data, std::size_t size,
+                              std::string& error) = 0;
+  // Moves `from` over `to` in one step, replacing `to`. On failure both stay
+  // as they were and `error` describes the cause.
+  virtual bool replace_file(const std::string& from, const std::string& to,
+                            std::string& error) = 0;
+  // Gives `from` the name `to` in one step, only when nothing stands at `to`;
+  // then `target_exists` and both stay as they were. `failed` sets `error`.
+  virtual MoveOutcome move_if_absent(const std::string& from,
+                                     const std::string& to,
+                                     std::string& error) = 0;
+  // Removes a file (never a folder); false when nothing was removed.
+  virtual bool remove_file(const std::string& path) = 0;
+
+  // Takes the lock file at `path` for this process alone, creating it when
+  // missing, and stores the hold in `lock`. `busy` when another process holds
+  // it; `failed` (with `error`) when it cannot be taken at all.
+  virtual LockOutcome lock_file(const std::string& path,
+                                std::unique_ptr<HeldLock>& lock,
+                                std::string& error) = 0;
 };
 
-class SystemFolderReader final : public FolderReader {
+// The files of this system.
+class SystemFiles final : public Files {
  public:
   void list_subfolders(const std::string& folder,
                        std::vector<std::string>& out) override;
   bool last_write_time(const std::string& folder, LocalTime& time,
                        SystemFailure& failure) override;
+  PathKind path_kind(const std::string& path) override;
+  bool read_file(const std::string& path, std::vector<unsigned char>& bytes,
+                 std::string& error) override;
+  bool write_new_file(const std::string& path, const unsigned char* data,
+                      std::size_t size, std::string& error) override;
+  bool replace_file(const std::string& from, const std::string& to,
+                    std::string& error) override;
+  MoveOutcome move_if_absent(const std::string& from, const std::string& to,
+                             std::string& error) override;
+  bool remove_file(const std::string& path) override;
+  LockOutcome lock_file(const std::string& path,
+                        std::unique_ptr<HeldLock>& lock,
+                        std::string& error) override;
 };
-
-// True when something (file, folder, anything) exists at `path`.
-bool path_exists(const std::string& path);
-
-enum class CopyOutcome { copied, target_exists, failed };
-
-// Copies `from` to `to` only when nothing exists at `to`; an existing `to`
-// is never touched. The copy is flushed to disk before `copied` is returned.
-// On `failed` a partial target is removed and `error` describes the cause.
-CopyOutcome copy_file_if_absent(const std::string& from, const std::string& to,
-                                std::string& error);
-
-// Writes `size` bytes to a new file at `path` (failing if anything exists
-// there) and flushes it to disk. On failure removes what was written and
-// describes the cause in `error`.
-bool write_new_file(const std::string& path, const unsigned char* data,
-                    std::size_t size, std::string& error);
-
-// Moves `from` over `to` in one step, replacing `to`. On failure both stay as
-// they were and `error` describes the cause.
-bool replace_file(const std::string& from, const std::string& to,
-                  std::string& error);
-
-// Removes a file; returns false when it could not be removed.
-bool remove_file(const std::string& path);
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 // are flushed to disk before anyone relies on them.
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,7 +41,7 @@ class Fd {
   int fd_;
 };
 
-bool write_all(int fd, const char* data, std::size_t size) {
+bool write_all(int fd, const unsigned char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = write(fd, data, size);
     if (n < 0) {
@@ -57,42 +59,40 @@ void sync_parent_folder(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string folder =
       slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     fsync(fd);
     close(fd);
   }
 }
 
-// Creates `path` exclusively, lets `fill` write it, then syncs and closes.
-// On any failure removes the new file and returns false with `error` set.
-template <typename Fill>
-bool create_exclusively(const std::string& path, bool& existed,
-                        std::string& error, Fill fill) {
-  // A file-size limit must end in a failed write we can report, not in the
-  // signal that would kill the program with a half-written file left over.
-  static const bool size_signal_ignored = (signal(SIGXFSZ, SIG_IGN), true);
-  (void)size_signal_ignored;
-  existed = false;
-  Fd out(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (out.get() < 0) {
-    existed = errno == EEXIST;
-    error = errno_text(path, errno);
-    return false;
+// flock() is dropped by the kernel when the process dies, so a killed run
+// never leaves the skin locked. The file is unlinked on release; a run that
+// locked the old file just before that sees another inode and tries again.
+class FlockHold final : public HeldLock {
+ public:
+  FlockHold(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  ~FlockHold() override {
+    unlink(path_.c_str());
+    close(fd_);
   }
-  if (!fill(out.get()) || fsync(out.get()) != 0 || !out.close_checked()) {
-    error = errno_text(path, errno);
-    unlink(path.c_str());
-    return false;
-  }
-  sync_parent_folder(path);
-  return true;
+
+ private:
+  std::string path_;
+  int fd_;
+};
+
+bool same_file(int fd, const std::string& path) {
+  struct stat held {};
+  struct stat named {};
+  return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
 }  // namespace
 
-void SystemFolderReader::list_subfolders(const std::string& folder,
-                                         std::vector<std::string>& out) {
+void SystemFiles::list_subfolders(const std::string& folder,
+                                  std::vector<std::string>& out) {
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return;
   while (const dirent* entry = readdir(dir)) {
@@ -107,9 +107,8 @@ void SystemFolderReader::list_subfolders(const std::string& folder,
   closedir(dir);
 }
 
-bool SystemFolderReader::last_write_time(const std::string& folder,
-                                         LocalTime& time,
-                                         SystemFailure& failure) {
+bool SystemFiles::last_write_time(const std::string& folder, LocalTime& time,
+                                  SystemFailure& failure) {
   struct stat info {};
   if (stat(folder.c_str(), &info) != 0) {
     failure = {"stat()", static_cast<unsigned>(errno)};
@@ -129,50 +128,71 @@ bool SystemFolderReader::last_write_time(const std::string& folder,
   return true;
 }
 
-bool path_exists(const std::string& path) {
+PathKind SystemFiles::path_kind(const std::string& path) {
   struct stat info {};
-  return lstat(path.c_str(), &info) == 0;
+  if (lstat(path.c_str(), &info) != 0) return PathKind::missing;
+  if (S_ISREG(info.st_mode)) return PathKind::file;
+  if (S_ISDIR(info.st_mode)) return PathKind::folder;
+  return PathKind::other;
 }
 
-CopyOutcome copy_file_if_absent(const std::string& from, const std::string& to,
-                                std::string& error) {
-  if (path_exists(to)) return CopyOutcome::target_exists;
-  Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.get() < 0) {
-    error = errno_text(from, errno);
-    return CopyOutcome::failed;
+bool SystemFiles::read_file(const std::string& path,
+                            std::vector<unsigned char>& bytes,
+                            std::string& error) {
+  bytes.clear();
+  Fd in(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat info {};
+  if (in.get() < 0 || fstat(in.get(), &info) != 0) {
+    error = errno_text(path, errno);
+    return false;
   }
-  bool existed = false;
-  std::string read_error;
-  const bool copied = create_exclusively(to, existed, error, [&](int out) {
-    char buffer[1 << 16];
+  if (!S_ISREG(info.st_mode)) {
+    error = errno_text(path, EISDIR);
+    return false;
+  }
+  try {
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    unsigned char buffer[1 << 16];
     for (;;) {
       const ssize_t n = read(in.get(), buffer, sizeof buffer);
       if (n == 0) return true;
       if (n < 0) {
         if (errno == EINTR) continue;
-        read_error = errno_text(from, errno);
+        error = errno_text(path, errno);
         return false;
       }
-      if (!write_all(out, buffer, static_cast<std::size_t>(n))) return false;
+      bytes.insert(bytes.end(), buffer, buffer + n);
     }
-  });
-  if (copied) return CopyOutcome::copied;
-  if (existed) return CopyOutcome::target_exists;
-  if (!read_error.empty()) error = read_error;
-  return CopyOutcome::failed;
+  } catch (const std::bad_alloc&) {
+    error = errno_text(path, ENOMEM);
+    return false;
+  }
 }
 
-bool write_new_file(const std::string& path, const unsigned char* data,
-                    std::size_t size, std::string& error) {
-  bool existed = false;
-  return create_exclusively(path, existed, error, [&](int out) {
-    return write_all(out, reinterpret_cast<const char*>(data), size);
-  });
+bool SystemFiles::write_new_file(const std::string& path,
+                                 const unsigned char* data, std::size_t size,
+                                 std::string& error) {
+  // A file-size limit must end in a failed write we can report, not in the
+  // signal that would kill the program with a half-written file left over.
+  static const bool size_signal_ignored = (signal(SIGXFSZ, SIG_IGN), true);
+  (void)size_signal_ignored;
+  Fd out(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (out.get() < 0) {
+    error = errno_text(path, errno);
+    return false;
+  }
+  if (!write_all(out.get(), data, size) || fsync(out.get()) != 0 ||
+      !out.close_checked()) {
+    error = errno_text(path, errno);
+    unlink(path.c_str());
+    return false;
+  }
+  sync_parent_folder(path);
+  return true;
 }
 
-bool replace_file(const std::string& from, const std::string& to,
-                  std::string& error) {
+bool SystemFiles::replace_file(const std::string& from, const std::string& to,
+                               std::string& error) {
   if (rename(from.c_str(), to.c_str()) != 0) {
     error = errno_text(to, errno);
     return false;
@@ -181,6 +201,52 @@ bool replace_file(const std::string& from, const std::string& to,
   return true;
 }
 
-bool remove_file(const std::string& path) { return unlink(path.c_str()) == 0; }
+MoveOutcome SystemFiles::move_if_absent(const std::string& from,
+                                        const std::string& to,
+                                        std::string& error) {
+  int result = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                         RENAME_NOREPLACE);
+  if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    // File systems without RENAME_NOREPLACE: a hard link is just as exclusive.
+    result = link(from.c_str(), to.c_str());
+    if (result == 0) unlink(from.c_str());
+  }
+  if (result != 0) {
+    if (errno == EEXIST) return MoveOutcome::target_exists;
+    error = errno_text(to, errno);
+    return MoveOutcome::failed;
+  }
+  sync_parent_folder(to);
+  return MoveOutcome::moved;
+}
+
+bool SystemFiles::remove_file(const std::string& path) {
+  return unlink(path.c_str()) == 0;
+}
+
+LockOutcome SystemFiles::lock_file(const std::string& path,
+                                   std::unique_ptr<HeldLock>& lock,
+                                   std::string& error) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      error = errno_text(path, errno);
+      return LockOutcome::failed;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int code = errno;
+      close(fd);
+      if (code == EWOULDBLOCK) return LockOutcome::busy;
+      error = errno_text(path, code);
+      return LockOutcome::failed;
+    }
+    if (same_file(fd, path)) {
+      lock = std::make_unique<FlockHold>(path, fd);
+      return LockOutcome::locked;
+    }
+    close(fd);
+  }
+  return LockOutcome::busy;
+}
 
 }  // namespace platform

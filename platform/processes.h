@@ -1,5 +1,5 @@
 // Processes: finding the running client, its executable path, ending it;
-// and ending this program early.
+// and ending this program early. Names and paths are UTF-8.
 #pragma once
 
 #include <string>
@@ -9,12 +9,12 @@ namespace platform {
 
 struct ProcessEntry {
   unsigned long id = 0;
-  std::wstring exe_name;  // executable file name only, no folder
+  std::string exe_name;  // executable file name only, no folder
 };
 
 // How the system names a process's executable.
 struct ImageName {
-  std::wstring path;
+  std::string path;
   // True when `path` starts with a volume's device name rather than a drive
   // and must be mapped to a drive before it can be used.
   bool device_form = false;
@@ -33,11 +33,11 @@ class Processes {
   virtual bool image_name(unsigned long id, ImageName& out) = 0;
   // Stores the logical drive entries ("C:\" style) in the system's order and
   // returns true; false when the list cannot be read.
-  virtual bool drive_entries(std::vector<std::wstring>& out) = 0;
+  virtual bool drive_entries(std::vector<std::string>& out) = 0;
   // Stores the device name that `drive` ("C:") stands for and returns true;
   // false when it cannot be read.
-  virtual bool device_target(const std::wstring& drive,
-                             std::wstring& target) = 0;
+  virtual bool device_target(const std::string& drive,
+                             std::string& target) = 0;
   // Asks the system to end the process with exit code 0. `not_opened` when
   // the process could not be opened for that; the request's own outcome is
   // not reported.
@@ -48,8 +48,8 @@ class SystemProcesses final : public Processes {
  public:
   bool snapshot(std::vector<ProcessEntry>& out) override;
   bool image_name(unsigned long id, ImageName& out) override;
-  bool drive_entries(std::vector<std::wstring>& out) override;
-  bool device_target(const std::wstring& drive, std::wstring& target) override;
+  bool drive_entries(std::vector<std::string>& out) override;
+  bool device_target(const std::string& drive, std::string& target) override;
   TerminateOutcome terminate(unsigned long id) override;
 };
 

@@ -9,7 +9,6 @@
 #include <iostream>
 #include <limits>
 
-#include "platform/console.h"
 #include "platform/processes.h"
 
 namespace platform {
@@ -42,7 +41,7 @@ bool SystemProcesses::snapshot(std::vector<ProcessEntry>& out) {
   for (unsigned long id : ids) {
     std::string exe;
     if (!read_exe_link(id, exe)) continue;  // kernel threads, other users
-    out.push_back({id, from_system_text(exe.substr(exe.rfind('/') + 1))});
+    out.push_back({id, exe.substr(exe.rfind('/') + 1)});
   }
   return true;
 }
@@ -50,15 +49,15 @@ bool SystemProcesses::snapshot(std::vector<ProcessEntry>& out) {
 bool SystemProcesses::image_name(unsigned long id, ImageName& out) {
   std::string exe;
   if (!read_exe_link(id, exe)) return false;
-  out = {from_system_text(exe), false};
+  out = {exe, false};
   return true;
 }
 
-bool SystemProcesses::drive_entries(std::vector<std::wstring>&) {
+bool SystemProcesses::drive_entries(std::vector<std::string>&) {
   return false;
 }
 
-bool SystemProcesses::device_target(const std::wstring&, std::wstring&) {
+bool SystemProcesses::device_target(const std::string&, std::string&) {
   return false;
 }
 

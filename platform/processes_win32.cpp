@@ -6,6 +6,7 @@
 
 #include "platform/handle_win32.h"
 #include "platform/processes.h"
+#include "platform/text_win32.h"
 
 namespace platform {
 
@@ -16,7 +17,7 @@ bool SystemProcesses::snapshot(std::vector<ProcessEntry>& out) {
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32FirstW(snap.get(), &entry); more;
        more = Process32NextW(snap.get(), &entry)) {
-    out.push_back({entry.th32ProcessID, entry.szExeFile});
+    out.push_back({entry.th32ProcessID, to_utf8(entry.szExeFile)});
   }
   return true;
 }
@@ -28,26 +29,26 @@ bool SystemProcesses::image_name(unsigned long id, ImageName& out) {
   if (K32GetProcessImageFileNameW(process.get(), name, MAX_PATH) == 0) {
     return false;
   }
-  out = {name, true};
+  out = {to_utf8(name), true};
   return true;
 }
 
-bool SystemProcesses::drive_entries(std::vector<std::wstring>& out) {
+bool SystemProcesses::drive_entries(std::vector<std::string>& out) {
   wchar_t drives[500] = {};
   const DWORD length = GetLogicalDriveStringsW(500, drives);
   if (length == 0 || length > 500) return false;
   for (const wchar_t* entry = drives; *entry != L'\0';
        entry += lstrlenW(entry) + 1) {
-    out.emplace_back(entry);
+    out.push_back(to_utf8(entry));
   }
   return true;
 }
 
-bool SystemProcesses::device_target(const std::wstring& drive,
-                                    std::wstring& target) {
+bool SystemProcesses::device_target(const std::string& drive,
+                                    std::string& target) {
   wchar_t buffer[100] = {};
-  if (QueryDosDeviceW(drive.c_str(), buffer, 100) == 0) return false;
-  target = buffer;
+  if (QueryDosDeviceW(to_utf16(drive).c_str(), buffer, 100) == 0) return false;
+  target = to_utf8(buffer);
   return true;
 }
 

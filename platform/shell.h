@@ -1,5 +1,5 @@
 // Shell services: the roaming application-data folder, opening documents and
-// folders for the user, and starting programs.
+// folders for the user, and starting programs. Paths are UTF-8.
 #pragma once
 
 #include <string>
@@ -23,9 +23,7 @@ class Shell {
   // ignored.
   virtual void open_file_manager(const std::string& folder) = 0;
   // Starts a program without waiting for it; failures are ignored.
-  virtual void start_program(const std::wstring& path) = 0;
-  // Returns true when `path` names an existing regular file.
-  virtual bool program_exists(const std::wstring& path) = 0;
+  virtual void start_program(const std::string& path) = 0;
 };
 
 // The real shell of this system.
@@ -34,8 +32,7 @@ class SystemShell final : public Shell {
   bool roaming_appdata_folder(std::string& folder) override;
   void open_with_default_app(const std::string& path) override;
   void open_file_manager(const std::string& folder) override;
-  void start_program(const std::wstring& path) override;
-  bool program_exists(const std::wstring& path) override;
+  void start_program(const std::string& path) override;
 };
 
 }  // namespace platform

@@ -1,10 +1,7 @@
 // Host shell: the XDG configuration folder stands in for the roaming
 // application-data folder, and xdg-open for the Windows shell.
-#include <sys/stat.h>
-
 #include <cstdlib>
 
-#include "platform/console.h"
 #include "platform/shell.h"
 #include "platform/spawn_posix.h"
 
@@ -34,14 +31,8 @@ void SystemShell::open_file_manager(const std::string& folder) {
   spawn_detached({"xdg-open", folder});
 }
 
-void SystemShell::start_program(const std::wstring& path) {
-  spawn_detached({to_console_text(path)});
-}
-
-bool SystemShell::program_exists(const std::wstring& path) {
-  struct stat info {};
-  return stat(to_console_text(path).c_str(), &info) == 0 &&
-         S_ISREG(info.st_mode);
+void SystemShell::start_program(const std::string& path) {
+  spawn_detached({path});
 }
 
 }  // namespace platform

@@ -57,7 +57,7 @@ bool confirm_image(std::string& image_path, platform::Shell& shell,
   for (;;) {
     platform::console_line("尝试打开图片", image_path);
     shell.open_with_default_app(image_path);
-    if (dialogs.ask_yes_no(L"提示", L"现在使用的图片是否正确？")) return true;
+    if (dialogs.ask_yes_no("提示", "现在使用的图片是否正确？")) return true;
     if (!ask_for_folder(shell, dialogs, input, image_path)) return false;
   }
 }

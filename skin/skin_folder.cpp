@@ -3,10 +3,7 @@
 #include "skin/skin_folder.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
-
-#include "platform/processes.h"
 
 namespace skin {
 namespace {
@@ -28,15 +25,6 @@ std::uint32_t time_key(const platform::LocalTime& t) {
   return key * 1000u + t.milliseconds;
 }
 
-[[noreturn]] void fail_fatally(platform::Dialogs& dialogs,
-                               const platform::SystemFailure& failure) {
-  char text[80];
-  std::snprintf(text, sizeof text, "%s failed: GetLastError returned %u\n",
-                failure.call.c_str(), failure.code);
-  dialogs.show_notice("Error", text);
-  platform::end_process(failure.code);
-}
-
 }  // namespace
 
 bool is_earlier(const platform::LocalTime& a, const platform::LocalTime& b) {
@@ -44,26 +32,26 @@ bool is_earlier(const platform::LocalTime& a, const platform::LocalTime& b) {
   return time_key(a) < time_key(b);
 }
 
-std::string select_skin_folder(const std::string& root,
-                               platform::FolderReader& folders,
-                               platform::Dialogs& dialogs) {
+bool select_skin_folder(const std::string& root, platform::Files& files,
+                        std::string& folder, platform::SystemFailure& failure) {
+  folder.clear();
   // An empty root would make the search start at the drive root, where a
   // folder holding some unrelated main.png could be taken for a skin.
-  if (root.empty()) return {};
+  if (root.empty()) return true;
 
   std::vector<std::string> paths;
-  folders.list_subfolders(root, paths);
-  if (paths.empty()) return {};
-  if (paths.size() == 1) return paths.front();
+  files.list_subfolders(root, paths);
+  if (paths.empty()) return true;
+  if (paths.size() == 1) {
+    folder = paths.front();
+    return true;
+  }
 
   std::vector<SkinFolderEntry> entries;
   entries.reserve(paths.size());
   for (const std::string& path : paths) {
     SkinFolderEntry entry{path, {}};
-    platform::SystemFailure failure;
-    if (!folders.last_write_time(path, entry.last_write, failure)) {
-      fail_fatally(dialogs, failure);
-    }
+    if (!files.last_write_time(path, entry.last_write, failure)) return false;
     entries.push_back(std::move(entry));
   }
 
@@ -71,7 +59,8 @@ std::string select_skin_folder(const std::string& root,
   for (const SkinFolderEntry& entry : entries) {
     if (is_earlier(latest->last_write, entry.last_write)) latest = &entry;
   }
-  return latest->path;
+  folder = latest->path;
+  return true;
 }
 
 }  // namespace skin

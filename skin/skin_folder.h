@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "platform/dialogs.h"
 #include "platform/files.h"
 
 namespace skin {
@@ -12,11 +11,11 @@ namespace skin {
 // within the month; the day of the week plays no part.
 bool is_earlier(const platform::LocalTime& a, const platform::LocalTime& b);
 
-// Returns the chosen skin folder under `root`, or an empty string when there
-// is none (also for an empty root). When two or more folders compete and one
-// of their times cannot be read, shows the error box and ends the program.
-std::string select_skin_folder(const std::string& root,
-                               platform::FolderReader& folders,
-                               platform::Dialogs& dialogs);
+// Stores the chosen skin folder under `root` in `folder`, or an empty string
+// when there is none (also for an empty root), and returns true. When two or
+// more folders compete and one of their times cannot be read, returns false
+// with the failed call in `failure`.
+bool select_skin_folder(const std::string& root, platform::Files& files,
+                        std::string& folder, platform::SystemFailure& failure);
 
 }  // namespace skin

@@ -1,35 +1,40 @@
-// The backup on real files: copied once, never replaced, and made with the
-// file API so that no character of a path is special.
+// The user's way back: main.png.bak is made once, whole, from the image as
+// it was, and the image is changed only while such a backup stands beside
+// it. Real files for what the disk decides, the fake for what a disk rarely
+// does (a write that breaks off, a kill at any moment, a second run).
 #include "image/backup.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <iterator>
+#include <functional>
 
-#include "fakes/console_capture.h"
+#include "fakes/fake_files.h"
 #include "fakes/temp_folder.h"
+#include "image/png_codec.h"
 #include "image_files.h"
+#include "transform_runs.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using fakes::fs_path;
+using testing_images::build_png;
+using testing_images::Bytes;
+using testing_images::noise;
 using testing_images::read_file;
 using testing_images::write_file;
 
-const testing_images::Bytes kOriginal = {1, 2, 3, 0, 255, 'x'};
-const testing_images::Bytes kRewritten = {9, 9, 9};
+const Bytes kOriginal = build_png(16, 8, 8, 2, noise(16 * 8 * 3, 11));
 
-struct BackupRun {
-  bool ok;
-  std::vector<std::string> lines;
-};
-
-BackupRun back_up(const std::string& image) {
-  fakes::ConsoleCapture console;
-  const bool ok = image::back_up_image(image);
-  return {ok, console.lines()};
+std::vector<std::string> names_in(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(fs_path(folder))) {
+    names.push_back(e.path().filename().u8string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 TEST(Backup, FirstRunCopiesTheBytesLaterRunsLeaveTheBackupAlone) {
@@ -37,77 +42,157 @@ TEST(Backup, FirstRunCopiesTheBytesLaterRunsLeaveTheBackupAlone) {
   const std::string image = folder / "main.png";
   write_file(image, kOriginal);
 
-  const BackupRun first = back_up(image);
-  EXPECT_TRUE(first.ok);
-  EXPECT_EQ(first.lines, std::vector<std::string>{"备份文件中"});
+  const auto first = transform_runs::transform(image, "40\n");
+  EXPECT_TRUE(first.ok) << first.text();
+  EXPECT_EQ(first.lines.front(), "备份文件中");
   EXPECT_EQ(read_file(image + ".bak"), kOriginal);
 
-  write_file(image, kRewritten);
-  const BackupRun later = back_up(image);
-  EXPECT_TRUE(later.ok);
-  EXPECT_TRUE(later.lines.empty());
+  const auto later = transform_runs::transform(image, "60\n");
+  EXPECT_TRUE(later.ok) << later.text();
+  EXPECT_EQ(later.lines.front(), "加载中..");
   EXPECT_EQ(read_file(image + ".bak"), kOriginal);
+  EXPECT_EQ(names_in(folder.path()),
+            (std::vector<std::string>{"main.png", "main.png.bak"}));
+
+  // Deleting the backup makes the next run keep the image as it is now.
+  const Bytes rewritten = read_file(image);
+  fs::remove(fs_path(image + ".bak"));
+  EXPECT_TRUE(transform_runs::transform(image, "50\n").ok);
+  EXPECT_EQ(read_file(image + ".bak"), rewritten);
 }
 
-TEST(Backup, AfterTheBackupIsDeletedTheCurrentImageIsCopied) {
-  fakes::TempFolder folder;
-  const std::string image = folder / "main.png";
-  write_file(image, kOriginal);
-  ASSERT_TRUE(back_up(image).ok);
-  write_file(image, kRewritten);
-  fs::remove(image + ".bak");
-
-  const BackupRun again = back_up(image);
-  EXPECT_EQ(again.lines, std::vector<std::string>{"备份文件中"});
-  EXPECT_EQ(read_file(image + ".bak"), kRewritten);
-}
-
-TEST(Backup, SomethingUnreadableAtTheBackupPathCountsAsTheBackup) {
-  fakes::TempFolder folder;
-  const std::string image = folder / "main.png";
-  write_file(image, kOriginal);
-  fs::create_directory(image + ".bak");
-  const BackupRun run = back_up(image);
-  EXPECT_TRUE(run.ok);
-  EXPECT_TRUE(run.lines.empty());
-  EXPECT_TRUE(fs::is_directory(image + ".bak"));
-  EXPECT_TRUE(fs::is_empty(image + ".bak"));
-}
-
-TEST(Backup, BlanksAmpersandsAndPercentSignsAreJustCharacters) {
+TEST(Backup, BlanksAmpersandsPercentSignsAndChineseAreJustCharacters) {
   fakes::TempFolder root;
-  const std::string folder = root / "my skin & co %PATH% 100%";
-  fs::create_directory(folder);
+  const std::string folder = root / "my skin & co %PATH% 100% 皮肤";
+  fs::create_directory(fs_path(folder));
   const std::string image = folder + "/main.png";
   write_file(image, kOriginal);
-
-  EXPECT_TRUE(back_up(image).ok);
+  EXPECT_TRUE(transform_runs::transform(image, "50\n").ok);
   EXPECT_EQ(read_file(image + ".bak"), kOriginal);
-  // Nothing else came into being, neither beside the image nor above it.
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"main.png", "main.png.bak"}));
-  EXPECT_EQ(std::distance(fs::directory_iterator(root.path()),
-                          fs::directory_iterator()),
-            1);
+  EXPECT_EQ(names_in(folder),
+            (std::vector<std::string>{"main.png", "main.png.bak"}));
+  EXPECT_EQ(names_in(root.path()).size(), 1u);
 }
 
-TEST(Backup, AFailedCopySaysSoNamesTheBackupAndLeavesNoFile) {
-  fakes::TempFolder folder;
-  for (const bool image_is_folder : {false, true}) {
-    const std::string image = folder / (image_is_folder ? "dir.png" : "gone.png");
-    if (image_is_folder) fs::create_directory(image);
-    const BackupRun run = back_up(image);
-    EXPECT_FALSE(run.ok);
-    ASSERT_EQ(run.lines.size(), 2u);
-    EXPECT_EQ(run.lines[0], "备份文件中");
-    EXPECT_NE(run.lines[1].find("无法备份到 " + image + ".bak"), std::string::npos)
-        << run.lines[1];
-    EXPECT_FALSE(fs::exists(image + ".bak"));
+// Whatever stands at the backup path that is not a whole image: the image
+// is changed only where nothing of the original can be lost.
+TEST(UnusableBackups, OnlyAnEmptyFileIsReplacedEverythingElseStopsTheRun) {
+  const Bytes half(kOriginal.begin(), kOriginal.begin() + kOriginal.size() / 2);
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& backup)> make;
+    bool rewritten;
+    const char* first_line;
+  };
+  const Case cases[] = {
+      {"empty file", [](const std::string& b) { write_file(b, {}); }, true,
+       "备份文件中"},
+      {"half an image", [&](const std::string& b) { write_file(b, half); },
+       false, "备份文件不是完整的图片，图片未作修改: "},
+      {"not an image", [](const std::string& b) { write_file(b, Bytes(99, 'x')); },
+       false, "备份文件不是完整的图片，图片未作修改: "},
+      {"folder", [](const std::string& b) { fs::create_directory(fs_path(b)); },
+       false, "备份位置被文件夹或链接占用，图片未作修改: "},
+      {"dangling link",
+       [](const std::string& b) {
+         fs::create_symlink(fs_path(b + ".gone"), fs_path(b));
+       },
+       false, "备份位置被文件夹或链接占用，图片未作修改: "},
+  };
+  for (const Case& c : cases) {
+    fakes::TempFolder folder;
+    const std::string image = folder / "main.png";
+    const std::string backup = image + ".bak";
+    write_file(image, kOriginal);
+    try {
+      c.make(backup);
+    } catch (const fs::filesystem_error&) {
+      continue;  // no links on this system
+    }
+    const auto before = names_in(folder.path());
+    const auto run = transform_runs::transform(image, "50\n");
+    EXPECT_EQ(run.ok, c.rewritten) << c.name << run.text();
+    ASSERT_FALSE(run.lines.empty()) << c.name;
+    if (c.rewritten) {
+      EXPECT_EQ(run.lines.front(), c.first_line) << c.name;
+      EXPECT_EQ(read_file(backup), kOriginal) << c.name;
+    } else {
+      EXPECT_EQ(run.lines.front(), c.first_line + backup) << c.name;
+      EXPECT_EQ(read_file(image), kOriginal) << c.name;
+      EXPECT_EQ(names_in(folder.path()), before) << c.name;
+    }
   }
+}
+
+// The fake dies at every call of a first run in turn, as a closed window or
+// a power cut would end it. Whatever the moment, the backup is absent or
+// whole, the image is the original or a whole picture, and the next run
+// cleans up and finishes with the original as backup.
+TEST(KilledRuns, NoMomentLeavesAPartialBackupOrImage) {
+  const std::string image = "skin/main.png";
+  const std::string backup = image + ".bak";
+  int calls_of_a_whole_run = 0;
+  {
+    fakes::FakeFiles files;
+    files.files[image] = kOriginal;
+    ASSERT_TRUE(transform_runs::transform(files, image, "30\n").ok);
+    calls_of_a_whole_run = static_cast<int>(files.calls.size());
+  }
+  ASSERT_GT(calls_of_a_whole_run, 5);
+  for (int kill = 0; kill < calls_of_a_whole_run; ++kill) {
+    fakes::FakeFiles files;
+    files.files[image] = kOriginal;
+    files.kill_at_call = kill;
+    EXPECT_THROW(transform_runs::transform(files, image, "30\n"), fakes::Killed)
+        << "call " << kill;
+    EXPECT_EQ(files.locks_held, 0);
+    if (files.files.count(backup)) {
+      EXPECT_EQ(files.files[backup], kOriginal) << "after call " << files.calls[kill];
+    }
+    image::DecodedImage decoded;
+    const Bytes& now = files.files[image];
+    EXPECT_EQ(image::decode_image(now.data(), now.size(), decoded),
+              image::DecodeResult::decoded)
+        << "after call " << files.calls[kill];
+
+    files.kill_at_call = -1;
+    const auto again = transform_runs::transform(files, image, "30\n");
+    EXPECT_TRUE(again.ok) << again.text();
+    EXPECT_EQ(files.files[backup], kOriginal) << "after call " << files.calls[kill];
+    for (const auto& entry : files.files) {
+      EXPECT_TRUE(entry.first == image || entry.first == backup) << entry.first;
+    }
+  }
+}
+
+TEST(KilledRuns, ABackupThatBreaksOffLeavesNothingAndChangesNothing) {
+  fakes::FakeFiles files;
+  const std::string image = "skin/main.png";
+  files.files[image] = kOriginal;
+  files.writes_break_after = kOriginal.size() / 2;
+  const auto run = transform_runs::transform(files, image, "50\n");
+  EXPECT_FALSE(run.ok);
+  ASSERT_EQ(run.lines.size(), 4u) << run.text();
+  EXPECT_EQ(run.lines[3].rfind("无法备份到 " + image + ".bak，图片未作修改: ", 0), 0u);
+  EXPECT_EQ(files.files.size(), 1u);
+  EXPECT_EQ(files.files[image], kOriginal);
+
+  files.writes_break_after = SIZE_MAX;
+  files.move_refused = true;
+  EXPECT_FALSE(transform_runs::transform(files, image, "50\n").ok);
+  EXPECT_EQ(files.files.size(), 1u);
+}
+
+TEST(SecondRuns, AnotherRunOnTheSameSkinChangesNothing) {
+  fakes::FakeFiles files;
+  const std::string image = "skin/main.png";
+  files.files[image] = kOriginal;
+  files.lock_busy = true;
+  const auto run = transform_runs::transform(files, image, "50\n");
+  EXPECT_FALSE(run.ok);
+  ASSERT_EQ(run.lines.size(), 2u);
+  EXPECT_EQ(run.lines[0], "另一个skinalpha正在处理这个皮肤，图片未作修改: " + image);
+  EXPECT_EQ(files.calls, std::vector<std::string>{"lock:" + image + ".lock"});
 }
 
 }  // namespace

@@ -11,18 +11,18 @@ namespace {
 using platform::ProcessEntry;
 
 TEST(FindClientProcess, MatchesTheWholeNameWithItsCase) {
-  const std::vector<ProcessEntry> near_misses = {{4, L"qq.exe"},
-                                                 {8, L"QQ.EXE"},
-                                                 {12, L"QQ.exe.bak"},
-                                                 {16, L"QQ.ex"},
-                                                 {20, L"MyQQ.exe"}};
+  const std::vector<ProcessEntry> near_misses = {{4, "qq.exe"},
+                                                 {8, "QQ.EXE"},
+                                                 {12, "QQ.exe.bak"},
+                                                 {16, "QQ.ex"},
+                                                 {20, "MyQQ.exe"}};
   EXPECT_EQ(client::find_client_process(near_misses), nullptr);
   EXPECT_EQ(client::find_client_process({}), nullptr);
 }
 
 TEST(FindClientProcess, TakesTheFirstOfTwoClients) {
   const std::vector<ProcessEntry> processes = {
-      {4, L"explorer.exe"}, {30, L"QQ.exe"}, {9, L"QQ.exe"}};
+      {4, "explorer.exe"}, {30, "QQ.exe"}, {9, "QQ.exe"}};
   const ProcessEntry* found = client::find_client_process(processes);
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->id, 30u);
@@ -30,9 +30,9 @@ TEST(FindClientProcess, TakesTheFirstOfTwoClients) {
 
 class DriveMapping : public ::testing::Test {
  protected:
-  platform::ImageName map(const std::wstring& path) {
+  platform::ImageName map(const std::string& path) {
     return client::to_drive_form(
-        path, drives, [this](const std::wstring& drive, std::wstring& target) {
+        path, drives, [this](const std::string& drive, std::string& target) {
           queried.push_back(drive);
           auto found = targets.find(drive);
           if (found == targets.end()) return false;
@@ -41,93 +41,93 @@ class DriveMapping : public ::testing::Test {
         });
   }
 
-  std::vector<std::wstring> drives;
-  std::map<std::wstring, std::wstring> targets;  // absent: the lookup fails
-  std::vector<std::wstring> queried;
+  std::vector<std::string> drives;
+  std::map<std::string, std::string> targets;  // absent: the lookup fails
+  std::vector<std::string> queried;
 };
 
 TEST_F(DriveMapping, ReplacesTheDeviceByTheDriveOfTheVolume) {
-  drives = {L"C:\\", L"D:\\"};
-  targets = {{L"C:", L"\\Device\\HarddiskVolume1"},
-             {L"D:", L"\\Device\\HarddiskVolume2"}};
+  drives = {"C:\\", "D:\\"};
+  targets = {{"C:", "\\Device\\HarddiskVolume1"},
+             {"D:", "\\Device\\HarddiskVolume2"}};
   const auto mapped = map(
-      L"\\Device\\HarddiskVolume2\\Program Files\\Tencent\\QQ\\Bin\\QQ.exe");
+      "\\Device\\HarddiskVolume2\\Program Files\\Tencent\\QQ\\Bin\\QQ.exe");
   EXPECT_FALSE(mapped.device_form);
-  EXPECT_EQ(mapped.path, L"D:\\Program Files\\Tencent\\QQ\\Bin\\QQ.exe");
+  EXPECT_EQ(mapped.path, "D:\\Program Files\\Tencent\\QQ\\Bin\\QQ.exe");
 }
 
 TEST_F(DriveMapping, NeverLooksUpTheFloppyDrives) {
-  drives = {L"A:\\", L"b:\\", L"C:\\"};
-  targets = {{L"A:", L"\\Device\\Floppy0"},
-             {L"b:", L"\\Device\\Floppy1"},
-             {L"C:", L"\\Device\\HarddiskVolume1"}};
-  const auto mapped = map(L"\\Device\\Floppy0\\QQ.exe");
-  EXPECT_EQ(queried, std::vector<std::wstring>{L"C:"});
+  drives = {"A:\\", "b:\\", "C:\\"};
+  targets = {{"A:", "\\Device\\Floppy0"},
+             {"b:", "\\Device\\Floppy1"},
+             {"C:", "\\Device\\HarddiskVolume1"}};
+  const auto mapped = map("\\Device\\Floppy0\\QQ.exe");
+  EXPECT_EQ(queried, std::vector<std::string>{"C:"});
   EXPECT_TRUE(mapped.device_form);
-  EXPECT_EQ(mapped.path, L"\\Device\\Floppy0\\QQ.exe");
+  EXPECT_EQ(mapped.path, "\\Device\\Floppy0\\QQ.exe");
 }
 
 TEST_F(DriveMapping, ATargetMatchesOnlyAWholePathComponent) {
   // Volume1 comes first and is a leading part of "Volume10", but it is
   // another volume.
-  drives = {L"C:\\", L"E:\\"};
-  targets = {{L"C:", L"\\Device\\HarddiskVolume1"},
-             {L"E:", L"\\Device\\HarddiskVolume10"}};
-  EXPECT_EQ(map(L"\\Device\\HarddiskVolume10\\QQ\\QQ.exe").path,
-            L"E:\\QQ\\QQ.exe");
-  EXPECT_EQ(map(L"\\Device\\HarddiskVolume1\\QQ\\QQ.exe").path,
-            L"C:\\QQ\\QQ.exe");
+  drives = {"C:\\", "E:\\"};
+  targets = {{"C:", "\\Device\\HarddiskVolume1"},
+             {"E:", "\\Device\\HarddiskVolume10"}};
+  EXPECT_EQ(map("\\Device\\HarddiskVolume10\\QQ\\QQ.exe").path,
+            "E:\\QQ\\QQ.exe");
+  EXPECT_EQ(map("\\Device\\HarddiskVolume1\\QQ\\QQ.exe").path,
+            "C:\\QQ\\QQ.exe");
   // The bare device with nothing after it names no file.
-  EXPECT_TRUE(map(L"\\Device\\HarddiskVolume1").device_form);
+  EXPECT_TRUE(map("\\Device\\HarddiskVolume1").device_form);
 }
 
 TEST_F(DriveMapping, FoldsTheCaseOfAsciiLettersOnly) {
-  drives = {L"C:\\", L"D:\\"};
-  targets = {{L"C:", L"\\DEVICE\\\u00C4Volume"},
-             {L"D:", L"\\device\\harddiskvolume3"}};
-  const auto ascii = map(L"\\Device\\HarddiskVolume3\\Apps\\QQ.exe");
+  drives = {"C:\\", "D:\\"};
+  targets = {{"C:", "\\DEVICE\\\u00C4Volume"},
+             {"D:", "\\device\\harddiskvolume3"}};
+  const auto ascii = map("\\Device\\HarddiskVolume3\\Apps\\QQ.exe");
   EXPECT_FALSE(ascii.device_form);
-  EXPECT_EQ(ascii.path, L"D:\\Apps\\QQ.exe");
+  EXPECT_EQ(ascii.path, "D:\\Apps\\QQ.exe");
   // U+00C4 and U+00E4 are the same letter in two cases, but not ASCII.
-  EXPECT_TRUE(map(L"\\Device\\\u00E4Volume\\QQ.exe").device_form);
-  EXPECT_EQ(map(L"\\device\\\u00C4volume\\QQ.exe").path, L"C:\\QQ.exe");
+  EXPECT_TRUE(map("\\Device\\\u00E4Volume\\QQ.exe").device_form);
+  EXPECT_EQ(map("\\device\\\u00C4volume\\QQ.exe").path, "C:\\QQ.exe");
 }
 
 TEST_F(DriveMapping, PassesOverADriveWhoseLookupFails) {
-  drives = {L"C:\\", L"D:\\", L"E:\\"};
-  targets = {{L"C:", L"\\Device\\HarddiskVolume1"},
-             {L"E:", L"\\Device\\HarddiskVolume3"}};
-  const auto mapped = map(L"\\Device\\HarddiskVolume3\\QQ.exe");
-  EXPECT_EQ(queried, (std::vector<std::wstring>{L"C:", L"D:", L"E:"}));
+  drives = {"C:\\", "D:\\", "E:\\"};
+  targets = {{"C:", "\\Device\\HarddiskVolume1"},
+             {"E:", "\\Device\\HarddiskVolume3"}};
+  const auto mapped = map("\\Device\\HarddiskVolume3\\QQ.exe");
+  EXPECT_EQ(queried, (std::vector<std::string>{"C:", "D:", "E:"}));
   EXPECT_FALSE(mapped.device_form);
-  EXPECT_EQ(mapped.path, L"E:\\QQ.exe");
+  EXPECT_EQ(mapped.path, "E:\\QQ.exe");
 }
 
 TEST_F(DriveMapping, KeepsTheDeviceFormWhenNoDriveMatches) {
-  const std::wstring path = L"\\Device\\HarddiskVolume9\\QQ.exe";
+  const std::string path = "\\Device\\HarddiskVolume9\\QQ.exe";
   EXPECT_TRUE(map(path).device_form);  // no drives at all
-  drives = {L"C:\\"};
-  targets = {{L"C:", L""}};  // an empty target must not match everything
+  drives = {"C:\\"};
+  targets = {{"C:", ""}};  // an empty target must not match everything
   EXPECT_TRUE(map(path).device_form);
-  targets = {{L"C:", L"\\Device\\HarddiskVolume1"}};
+  targets = {{"C:", "\\Device\\HarddiskVolume1"}};
   const auto mapped = map(path);
   EXPECT_TRUE(mapped.device_form);
   EXPECT_EQ(mapped.path, path);
 }
 
 TEST(LauncherPath, ReplacesOnlyTheLastClientName) {
-  std::wstring launcher;
-  ASSERT_TRUE(client::launcher_path(L"D:\\QQ.exe\\QQ\\Bin\\QQ.exe", launcher));
-  EXPECT_EQ(launcher, L"D:\\QQ.exe\\QQ\\Bin\\QQScLauncher.exe");
-  ASSERT_TRUE(client::launcher_path(L"/opt/qq/QQ.exe", launcher));
-  EXPECT_EQ(launcher, L"/opt/qq/QQScLauncher.exe");
+  std::string launcher;
+  ASSERT_TRUE(client::launcher_path("D:\\QQ.exe\\QQ\\Bin\\QQ.exe", launcher));
+  EXPECT_EQ(launcher, "D:\\QQ.exe\\QQ\\Bin\\QQScLauncher.exe");
+  ASSERT_TRUE(client::launcher_path("/opt/qq/QQ.exe", launcher));
+  EXPECT_EQ(launcher, "/opt/qq/QQScLauncher.exe");
 }
 
 TEST(LauncherPath, NeedsTheExactClientName) {
-  std::wstring launcher = L"untouched";
-  EXPECT_FALSE(client::launcher_path(L"", launcher));
-  EXPECT_FALSE(client::launcher_path(L"C:\\Tencent\\qq.exe", launcher));
-  EXPECT_EQ(launcher, L"untouched");
+  std::string launcher = "untouched";
+  EXPECT_FALSE(client::launcher_path("", launcher));
+  EXPECT_FALSE(client::launcher_path("C:\\Tencent\\qq.exe", launcher));
+  EXPECT_EQ(launcher, "untouched");
 }
 
 }  // namespace

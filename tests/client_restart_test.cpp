@@ -5,27 +5,28 @@
 #include <gtest/gtest.h>
 
 #include "fakes/console_capture.h"
+#include "fakes/fake_files.h"
 #include "fakes/fake_services.h"
 
 namespace {
 
-const std::wstring kLauncher = L"D:\\Tencent\\QQ\\Bin\\QQScLauncher.exe";
+const std::string kLauncher = "D:\\Tencent\\QQ\\Bin\\QQScLauncher.exe";
 
 class ClientRestart : public ::testing::Test {
  protected:
   ClientRestart() {
-    processes.processes = {{4, L"System"}, {30, L"QQ.exe"}, {44, L"QQ.exe"}};
+    processes.processes = {{4, "System"}, {30, "QQ.exe"}, {44, "QQ.exe"}};
     processes.image_names[30] = {
-        L"\\Device\\HarddiskVolume2\\Tencent\\QQ\\Bin\\QQ.exe", true};
-    processes.drives = {L"A:\\", L"C:\\", L"D:\\"};
-    processes.device_targets = {{L"C:", L"\\Device\\HarddiskVolume1"},
-                                {L"D:", L"\\Device\\HarddiskVolume2"}};
-    shell.existing_programs = {kLauncher};
+        "\\Device\\HarddiskVolume2\\Tencent\\QQ\\Bin\\QQ.exe", true};
+    processes.drives = {"A:\\", "C:\\", "D:\\"};
+    processes.device_targets = {{"C:", "\\Device\\HarddiskVolume1"},
+                                {"D:", "\\Device\\HarddiskVolume2"}};
+    files.files[kLauncher] = {};
   }
 
   std::vector<std::string> run() {
     fakes::ConsoleCapture console;
-    client::restart_client(processes, dialogs, shell);
+    client::restart_client(processes, dialogs, shell, files);
     return console.lines();
   }
 
@@ -44,6 +45,7 @@ class ClientRestart : public ::testing::Test {
   fakes::FakeProcesses processes;
   fakes::FakeDialogs dialogs;
   fakes::FakeShell shell;
+  fakes::FakeFiles files;
 };
 
 TEST_F(ClientRestart, YesEndsTheFirstClientAndStartsItsLauncherOnce) {
@@ -54,12 +56,12 @@ TEST_F(ClientRestart, YesEndsTheFirstClientAndStartsItsLauncherOnce) {
                                       "进程路径: D:\\Tencent\\QQ\\Bin\\QQ.exe",
                                       "", "已关闭!"}));
   ASSERT_EQ(dialogs.questions.size(), 1u);
-  EXPECT_EQ(dialogs.questions[0].caption, L"提示");
-  EXPECT_EQ(dialogs.questions[0].text, L"重启QQ之后生效，是否立即重启QQ？");
+  EXPECT_EQ(dialogs.questions[0].caption, "提示");
+  EXPECT_EQ(dialogs.questions[0].text, "重启QQ之后生效，是否立即重启QQ？");
   EXPECT_EQ(processes.terminated, std::vector<unsigned long>{30});
-  EXPECT_EQ(shell.started_programs, std::vector<std::wstring>{kLauncher});
+  EXPECT_EQ(shell.started_programs, std::vector<std::string>{kLauncher});
   EXPECT_EQ(processes.queried_devices,
-            (std::vector<std::wstring>{L"C:", L"D:"}));
+            (std::vector<std::string>{"C:", "D:"}));
 }
 
 TEST_F(ClientRestart, NoLeavesOnlyTheFoundProcessLine) {
@@ -71,7 +73,7 @@ TEST_F(ClientRestart, NoLeavesOnlyTheFoundProcessLine) {
 }
 
 TEST_F(ClientRestart, WithoutAClientNothingIsShownOrAsked) {
-  processes.processes = {{4, L"qq.exe"}, {8, L"QQ.exe.bak"}};
+  processes.processes = {{4, "qq.exe"}, {8, "QQ.exe.bak"}};
   EXPECT_TRUE(run().empty());
   EXPECT_TRUE(dialogs.questions.empty());
 
@@ -87,19 +89,19 @@ TEST_F(ClientRestart, AClientThatCannotBeOpenedToEndIsStillRelaunched) {
   const auto lines = run();
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[1], "进程路径: D:\\Tencent\\QQ\\Bin\\QQ.exe");
-  EXPECT_EQ(shell.started_programs, std::vector<std::wstring>{kLauncher});
+  EXPECT_EQ(shell.started_programs, std::vector<std::string>{kLauncher});
 }
 
 TEST_F(ClientRestart, AFullPathFromTheSystemIsUsedAsItStands) {
-  processes.image_names[30] = {L"/opt/tencent/QQ.exe", false};
-  shell.existing_programs = {L"/opt/tencent/QQScLauncher.exe"};
+  processes.image_names[30] = {"/opt/tencent/QQ.exe", false};
+  files.files["/opt/tencent/QQScLauncher.exe"] = {};
   dialogs.answers = {true};
   const auto lines = run();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[1], "进程路径: /opt/tencent/QQ.exe");
   EXPECT_TRUE(processes.queried_devices.empty());
   EXPECT_EQ(shell.started_programs,
-            std::vector<std::wstring>{L"/opt/tencent/QQScLauncher.exe"});
+            std::vector<std::string>{"/opt/tencent/QQScLauncher.exe"});
 }
 
 TEST_F(ClientRestart, AnUnreadablePathLeavesTheClientRunning) {
@@ -112,7 +114,7 @@ TEST_F(ClientRestart, AnUnreadablePathLeavesTheClientRunning) {
 
 TEST_F(ClientRestart, APathLeftInDeviceFormLeavesTheClientRunning) {
   dialogs.answers = {true, true};
-  processes.device_targets.erase(L"D:");
+  processes.device_targets.erase("D:");
   auto lines = run();
   expect_left_running(lines, "\\Device\\HarddiskVolume2\\Tencent");
   EXPECT_EQ(lines.size(), 2u);  // no path line for a device path
@@ -123,13 +125,13 @@ TEST_F(ClientRestart, APathLeftInDeviceFormLeavesTheClientRunning) {
 }
 
 TEST_F(ClientRestart, APathWithoutTheClientNameLeavesTheClientRunning) {
-  processes.image_names[30] = {L"/opt/tencent/qq", false};
+  processes.image_names[30] = {"/opt/tencent/qq", false};
   dialogs.answers = {true};
   expect_left_running(run(), "QQ.exe");
 }
 
 TEST_F(ClientRestart, AMissingLauncherLeavesTheClientRunning) {
-  shell.existing_programs.clear();
+  files.files.clear();
   dialogs.answers = {true};
   const auto lines = run();
   expect_left_running(lines, "QQScLauncher.exe");

@@ -45,8 +45,8 @@ TEST_F(ConfirmImage, YesAtOnceKeepsThePathAndOpensNoFileManager) {
   EXPECT_EQ(lines, std::vector<std::string>{"尝试打开图片/skins/auto/main.png"});
   EXPECT_EQ(shell.calls, std::vector<std::string>{"document:/skins/auto/main.png"});
   ASSERT_EQ(dialogs.questions.size(), 1u);
-  EXPECT_EQ(dialogs.questions[0].caption, L"提示");
-  EXPECT_EQ(dialogs.questions[0].text, L"现在使用的图片是否正确？");
+  EXPECT_EQ(dialogs.questions[0].caption, "提示");
+  EXPECT_EQ(dialogs.questions[0].text, "现在使用的图片是否正确？");
   EXPECT_EQ(rest, "50");
 }
 

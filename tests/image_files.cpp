@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stb_image.h>
@@ -98,20 +99,22 @@ PngHeader read_png_header(const Bytes& file) {
 }
 
 Bytes read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 void write_file(const std::string& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
+  std::ofstream(std::filesystem::u8path(path), std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
 }
 
 Rgba decode(const std::string& path) {
   Rgba image;
-  unsigned char* pixels = stbi_load(path.c_str(), &image.width, &image.height,
-                                    &image.file_channels, 4);
+  const Bytes file = read_file(path);
+  unsigned char* pixels = stbi_load_from_memory(
+      file.data(), static_cast<int>(file.size()), &image.width, &image.height,
+      &image.file_channels, 4);
   if (pixels != nullptr) {
     image.pixels.assign(pixels, pixels + static_cast<std::size_t>(image.width) *
                                              image.height * 4);

@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "fakes/console_capture.h"
-#include "skin/skin_root.h"
+#include "fakes/fake_files.h"
 #include "fakes/fake_services.h"
-#include "fakes/temp_folder.h"
+#include "skin/skin_root.h"
 
 namespace {
 
@@ -17,14 +17,14 @@ class RunDriver : public ::testing::Test {
   std::vector<std::string> run(const std::string& typed = "") {
     std::istringstream input(typed);
     fakes::ConsoleCapture console;
-    EXPECT_EQ(app::run_tool({shell, dialogs, folders, processes, input}), 0);
+    EXPECT_EQ(app::run_tool({shell, dialogs, files, processes, input}), 0);
     return console.lines();
   }
   std::string root() const { return skin::skin_root_under(shell.appdata); }
 
   fakes::FakeShell shell;
   fakes::FakeDialogs dialogs;
-  fakes::FakeFolderReader folders;
+  fakes::FakeFiles files;
   fakes::FakeProcesses processes;
 };
 
@@ -45,23 +45,42 @@ TEST_F(RunDriver, FailedAppdataQueryShowsTheBoxAndSearchesNothing) {
   const auto lines = run();
   ASSERT_EQ(dialogs.notices.size(), 1u);
   EXPECT_EQ(dialogs.notices[0].caption, "获取皮肤文件夹失败");
-  EXPECT_TRUE(folders.listed.empty());
+  EXPECT_TRUE(files.listed.empty());
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[1], "请先更换自定义皮肤之后再使用此功能");
 }
 
 TEST_F(RunDriver, RestartIsOfferedOnlyAfterTheImageWasRewritten) {
   // The chosen folder has no main.png: nothing can be backed up or decoded.
-  fakes::TempFolder skin;
-  folders.subfolders[root()] = {skin.path()};
-  processes.processes = {{7, L"QQ.exe"}};
+  const std::string skin = root() + "/skin";
+  files.subfolders[root()] = {skin};
+  processes.processes = {{7, "QQ.exe"}};
   dialogs.answers = {true};
   const auto lines = run("50\n");
-  EXPECT_EQ(lines[2], "已找到图片:" + skin / "main.png");
+  EXPECT_EQ(lines[2], "已找到图片:" + skin + "/main.png");
   EXPECT_EQ(processes.snapshots, 0);
   EXPECT_EQ(dialogs.questions.size(), 1u);
   EXPECT_EQ(lines.back(), "请按任意键继续. . .");
-  EXPECT_FALSE(platform::path_exists(skin / "main.png"));
+  EXPECT_TRUE(files.files.empty());
+}
+
+using RunDriverDeathTest = RunDriver;
+
+TEST_F(RunDriverDeathTest, UncomparableSkinFoldersEndTheProgramWithTheErrorBox) {
+  files.subfolders[root()] = {"a", "b"};
+  files.failing_times["a"] = {"GetFileTime()", 32};
+  // The program ends inside the child; the box is reported on standard
+  // error so the parent can see its caption and text.
+  struct ReportingDialogs : fakes::FakeDialogs {
+    void show_notice(const std::string& caption,
+                     const std::string& text) override {
+      std::cerr << "[" << caption << "|" << text << "]";
+    }
+  } reporting;
+  std::istringstream input;
+  EXPECT_EXIT(app::run_tool({shell, reporting, files, processes, input}),
+              ::testing::ExitedWithCode(32),
+              "\\[Error\\|GetFileTime\\(\\) failed: GetLastError returned 32\n\\]");
 }
 
 }  // namespace

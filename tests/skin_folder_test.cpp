@@ -1,12 +1,11 @@
 // Choosing the skin in use: time ordering, the one-folder rule, the latest
-// of several, and the fatal end when a competing folder's time is unreadable.
+// of several, and the failure handed back when a competing folder's time is
+// unreadable.
 #include "skin/skin_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <iostream>
-
-#include "fakes/fake_services.h"
+#include "fakes/fake_files.h"
 
 namespace {
 
@@ -61,62 +60,53 @@ TEST(TimeOrdering, KeysKeepTheirFixedWidths) {
 class SkinFolderSelection : public ::testing::Test {
  protected:
   std::string select(const std::string& root = "R") {
-    return skin::select_skin_folder(root, folders, dialogs);
+    std::string folder = "stale";
+    platform::SystemFailure failure;
+    EXPECT_TRUE(skin::select_skin_folder(root, files, folder, failure));
+    return folder;
   }
-  fakes::FakeFolderReader folders;
-  fakes::FakeDialogs dialogs;
+  fakes::FakeFiles files;
 };
 
 TEST_F(SkinFolderSelection, NothingToChooseGivesEmpty) {
   EXPECT_EQ(select(), "");
-  EXPECT_EQ(folders.listed, std::vector<std::string>{"R"});
+  EXPECT_EQ(files.listed, std::vector<std::string>{"R"});
 }
 
 TEST_F(SkinFolderSelection, EmptyRootIsNeverSearched) {
-  folders.subfolders[""] = {"\\Windows", "\\Users"};
+  files.subfolders[""] = {"\\Windows", "\\Users"};
   EXPECT_EQ(select(""), "");
-  EXPECT_TRUE(folders.listed.empty());
+  EXPECT_TRUE(files.listed.empty());
 }
 
 TEST_F(SkinFolderSelection, OnlyFolderIsTakenWithoutReadingItsTime) {
-  folders.subfolders["R"] = {"R/only"};
-  folders.failing_times["R/only"] = {"CreateFileA()", 5};
+  files.subfolders["R"] = {"R/only"};
+  files.failing_times["R/only"] = {"CreateFileA()", 5};
   EXPECT_EQ(select(), "R/only");
-  EXPECT_TRUE(folders.timed.empty());
-  EXPECT_TRUE(dialogs.notices.empty());
+  EXPECT_TRUE(files.timed.empty());
 }
 
 TEST_F(SkinFolderSelection, LatestOfSeveralWins) {
-  folders.subfolders["R"] = {"R/a", "R/b", "R/c"};
-  folders.times["R/a"] = at(2024, 1, 31, 12);
-  folders.times["R/b"] = at(2024, 2, 1, 9);
-  folders.times["R/c"] = at(2024, 2, 1, 8, 59, 59, 999);
+  files.subfolders["R"] = {"R/a", "R/b", "R/c"};
+  files.times["R/a"] = at(2024, 1, 31, 12);
+  files.times["R/b"] = at(2024, 2, 1, 9);
+  files.times["R/c"] = at(2024, 2, 1, 8, 59, 59, 999);
   EXPECT_EQ(select(), "R/b");
-  EXPECT_EQ(folders.timed, (std::vector<std::string>{"R/a", "R/b", "R/c"}));
+  EXPECT_EQ(files.timed, (std::vector<std::string>{"R/a", "R/b", "R/c"}));
 
-  folders.times["R/a"] = at(2024, 2, 1, 11);
+  files.times["R/a"] = at(2024, 2, 1, 11);
   EXPECT_EQ(select(), "R/a");
 }
 
-using SkinFolderSelectionDeathTest = SkinFolderSelection;
-
-TEST_F(SkinFolderSelectionDeathTest, UnreadableTimeAmongSeveralEndsWithTheErrorBox) {
-  folders.subfolders["R"] = {"R/a", "R/b"};
-  folders.failing_times["R/a"] = {"GetFileTime()", 32};
-  // The program ends inside the child; the box is reported on standard
-  // error so the parent can see its caption and text.
-  EXPECT_EXIT(
-      {
-        struct ReportingDialogs : fakes::FakeDialogs {
-          void show_notice(const std::string& caption,
-                           const std::string& text) override {
-            std::cerr << "[" << caption << "|" << text << "]";
-          }
-        } reporting;
-        skin::select_skin_folder("R", folders, reporting);
-      },
-      ::testing::ExitedWithCode(32),
-      "\\[Error\\|GetFileTime\\(\\) failed: GetLastError returned 32\n\\]");
+TEST_F(SkinFolderSelection, UnreadableTimeAmongSeveralIsHandedBack) {
+  files.subfolders["R"] = {"R/a", "R/b"};
+  files.failing_times["R/a"] = {"GetFileTime()", 32};
+  std::string folder;
+  platform::SystemFailure failure;
+  EXPECT_FALSE(skin::select_skin_folder("R", files, folder, failure));
+  EXPECT_EQ(failure.call, "GetFileTime()");
+  EXPECT_EQ(failure.code, 32u);
+  EXPECT_EQ(files.timed, std::vector<std::string>{"R/a"});
 }
 
 }  // namespace

@@ -24,11 +24,18 @@ struct Run {
   }
 };
 
-inline Run transform(const std::string& image, const std::string& typed) {
+inline Run transform(platform::Files& files, const std::string& image,
+                     const std::string& typed) {
   std::istringstream input(typed);
   fakes::ConsoleCapture console;
-  const bool ok = image::rewrite_opacity(image, input);
+  const bool ok = image::rewrite_opacity(files, image, input);
   return {ok, console.lines()};
+}
+
+// A run on real files.
+inline Run transform(const std::string& image, const std::string& typed) {
+  platform::SystemFiles files;
+  return transform(files, image, typed);
 }
 
 inline std::vector<std::string> lines_until_prompt(bool backup, bool widens) {

@@ -111,7 +111,7 @@ def a_write_cut_short_leaves_the_image_whole(exe):
         # Grainy RGBA: the new file needs far more than the limit.
         old = write_png(160, 120, os.urandom(160 * 120 * 4), 4)
         skin.image.write_bytes(old)
-        skin.backup.write_bytes(b"an older backup")
+        skin.backup.write_bytes(old)
         lines = skin.run(b"y\n50\n\n", file_size_limit=20000)
         assert lines[:-2] == transform_lines(False, False)[:-1], lines
         assert lines[-2] == f"保存失败，图片保持原样: {skin.image}", lines

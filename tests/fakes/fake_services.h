@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/dialogs.h"
-#include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/shell.h"
 
@@ -22,8 +21,7 @@ class FakeShell : public platform::Shell {
   std::string appdata = "/home/user/.config";
   std::vector<std::string> opened_documents;
   std::vector<std::string> opened_folders;
-  std::vector<std::wstring> started_programs;
-  std::vector<std::wstring> existing_programs;
+  std::vector<std::string> started_programs;
   // Everything the shell was asked, in order, as "document:", "folder:" ...
   std::vector<std::string> calls;
 
@@ -40,23 +38,17 @@ class FakeShell : public platform::Shell {
     calls.push_back("folder:" + folder);
     opened_folders.push_back(folder);
   }
-  void start_program(const std::wstring& path) override {
+  void start_program(const std::string& path) override {
     calls.push_back("start");
     started_programs.push_back(path);
-  }
-  bool program_exists(const std::wstring& path) override {
-    for (const auto& p : existing_programs) {
-      if (p == path) return true;
-    }
-    return false;
   }
 };
 
 class FakeDialogs : public platform::Dialogs {
  public:
   struct Question {
-    std::wstring caption;
-    std::wstring text;
+    std::string caption;
+    std::string text;
   };
   struct Notice {
     std::string caption;
@@ -70,8 +62,8 @@ class FakeDialogs : public platform::Dialogs {
                    const std::string& text) override {
     notices.push_back({caption, text});
   }
-  bool ask_yes_no(const std::wstring& caption,
-                  const std::wstring& text) override {
+  bool ask_yes_no(const std::string& caption,
+                  const std::string& text) override {
     questions.push_back({caption, text});
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected question";
@@ -83,50 +75,16 @@ class FakeDialogs : public platform::Dialogs {
   }
 };
 
-class FakeFolderReader : public platform::FolderReader {
- public:
-  std::map<std::string, std::vector<std::string>> subfolders;
-  std::map<std::string, platform::LocalTime> times;
-  std::map<std::string, platform::SystemFailure> failing_times;
-  std::vector<std::string> listed;
-  std::vector<std::string> timed;
-
-  void list_subfolders(const std::string& folder,
-                       std::vector<std::string>& out) override {
-    listed.push_back(folder);
-    auto found = subfolders.find(folder);
-    if (found != subfolders.end()) {
-      out.insert(out.end(), found->second.begin(), found->second.end());
-    }
-  }
-  bool last_write_time(const std::string& folder, platform::LocalTime& time,
-                       platform::SystemFailure& failure) override {
-    timed.push_back(folder);
-    auto failing = failing_times.find(folder);
-    if (failing != failing_times.end()) {
-      failure = failing->second;
-      return false;
-    }
-    auto found = times.find(folder);
-    if (found == times.end()) {
-      ADD_FAILURE() << "no time scripted for " << folder;
-      return false;
-    }
-    time = found->second;
-    return true;
-  }
-};
-
 class FakeProcesses : public platform::Processes {
  public:
   bool snapshot_ok = true;
   std::vector<platform::ProcessEntry> processes;
   std::map<unsigned long, platform::ImageName> image_names;  // absent: fails
   bool drives_ok = true;
-  std::vector<std::wstring> drives;
-  std::map<std::wstring, std::wstring> device_targets;  // absent: fails
+  std::vector<std::string> drives;
+  std::map<std::string, std::string> device_targets;  // absent: fails
   std::vector<unsigned long> unopenable;  // terminate() cannot open these
-  std::vector<std::wstring> queried_devices;
+  std::vector<std::string> queried_devices;
   std::vector<unsigned long> queried_images;
   std::vector<unsigned long> terminated;
   int snapshots = 0;
@@ -144,12 +102,12 @@ class FakeProcesses : public platform::Processes {
     out = found->second;
     return true;
   }
-  bool drive_entries(std::vector<std::wstring>& out) override {
+  bool drive_entries(std::vector<std::string>& out) override {
     if (!drives_ok) return false;
     out = drives;
     return true;
   }
-  bool device_target(const std::wstring& drive, std::wstring& target) override {
+  bool device_target(const std::string& drive, std::string& target) override {
     queried_devices.push_back(drive);
     auto found = device_targets.find(drive);
     if (found == device_targets.end()) return false;

@@ -1,10 +1,10 @@
 // A real temporary folder for tests that need real files, removed with
-// everything in it when the test ends.
+// everything in it when the test ends. Paths are UTF-8, as in the program.
 #pragma once
 
-#include <stdlib.h>
-
+#include <chrono>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace fakes {
@@ -12,13 +12,21 @@ namespace fakes {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "skinalpha-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+    std::random_device seed;
+    std::mt19937_64 random(seed() ^ static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count()));
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+      const auto candidate = base / ("skinalpha-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate)) {
+        path_ = candidate.u8string();
+        return;
+      }
+    }
   }
   ~TempFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(std::filesystem::u8path(path_), ignored);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -30,5 +38,10 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+// The std::filesystem path of a UTF-8 path.
+inline std::filesystem::path fs_path(const std::string& utf8) {
+  return std::filesystem::u8path(utf8);
+}
 
 }  // namespace fakes
