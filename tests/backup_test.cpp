@@ -28,15 +28,6 @@ using testing_images::write_file;
 
 const Bytes kOriginal = build_png(16, 8, 8, 2, noise(16 * 8 * 3, 11));
 
-std::vector<std::string> names_in(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(fs_path(folder))) {
-    names.push_back(e.path().filename().u8string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST(Backup, FirstRunCopiesTheBytesLaterRunsLeaveTheBackupAlone) {
   fakes::TempFolder folder;
   const std::string image = folder / "main.png";
@@ -51,7 +42,7 @@ TEST(Backup, FirstRunCopiesTheBytesLaterRunsLeaveTheBackupAlone) {
   EXPECT_TRUE(later.ok) << later.text();
   EXPECT_EQ(later.lines.front(), "加载中..");
   EXPECT_EQ(read_file(image + ".bak"), kOriginal);
-  EXPECT_EQ(names_in(folder.path()),
+  EXPECT_EQ(fakes::names_in(folder.path()),
             (std::vector<std::string>{"main.png", "main.png.bak"}));
 
   // Deleting the backup makes the next run keep the image as it is now.
@@ -69,9 +60,9 @@ TEST(Backup, BlanksAmpersandsPercentSignsAndChineseAreJustCharacters) {
   write_file(image, kOriginal);
   EXPECT_TRUE(transform_runs::transform(image, "50\n").ok);
   EXPECT_EQ(read_file(image + ".bak"), kOriginal);
-  EXPECT_EQ(names_in(folder),
+  EXPECT_EQ(fakes::names_in(folder),
             (std::vector<std::string>{"main.png", "main.png.bak"}));
-  EXPECT_EQ(names_in(root.path()).size(), 1u);
+  EXPECT_EQ(fakes::names_in(root.path()).size(), 1u);
 }
 
 // Whatever stands at the backup path that is not a whole image: the image
@@ -109,7 +100,7 @@ TEST(UnusableBackups, OnlyAnEmptyFileIsReplacedEverythingElseStopsTheRun) {
     } catch (const fs::filesystem_error&) {
       continue;  // no links on this system
     }
-    const auto before = names_in(folder.path());
+    const auto before = fakes::names_in(folder.path());
     const auto run = transform_runs::transform(image, "50\n");
     EXPECT_EQ(run.ok, c.rewritten) << c.name << run.text();
     ASSERT_FALSE(run.lines.empty()) << c.name;
@@ -119,7 +110,7 @@ TEST(UnusableBackups, OnlyAnEmptyFileIsReplacedEverythingElseStopsTheRun) {
     } else {
       EXPECT_EQ(run.lines.front(), c.first_line + backup) << c.name;
       EXPECT_EQ(read_file(image), kOriginal) << c.name;
-      EXPECT_EQ(names_in(folder.path()), before) << c.name;
+      EXPECT_EQ(fakes::names_in(folder.path()), before) << c.name;
     }
   }
 }

@@ -36,15 +36,6 @@ std::string join(const std::string& folder, const std::string& name) {
   return folder + platform::path_separator() + name;
 }
 
-std::vector<std::string> names_in(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(fs_path(folder))) {
-    names.push_back(e.path().filename().u8string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST(FolderListing, ListsSubfoldersOnlyButNeverDotEntries) {
   TempFolder root;
   std::vector<std::string> expected;
@@ -180,7 +171,7 @@ TEST(FileOperations, ReplaceTakesTheNewFileAndMoveIfAbsentNeverReplaces) {
   EXPECT_EQ(files.move_if_absent(fresh, backup, error),
             platform::MoveOutcome::moved) << error;
   EXPECT_EQ(read_file(backup), Bytes{3});
-  EXPECT_EQ(names_in(root.path()),
+  EXPECT_EQ(fakes::names_in(root.path()),
             (std::vector<std::string>{kUnicodeName + ".png",
                                       kUnicodeName + ".png.bak"}));
 
@@ -221,7 +212,7 @@ TEST(FileLocks, OneHolderAtATimeAndNothingLeftBehind) {
   EXPECT_EQ(files.lock_file(path, second, error), platform::LockOutcome::busy);
   EXPECT_EQ(second, nullptr);
   first.reset();
-  EXPECT_TRUE(names_in(root.path()).empty());
+  EXPECT_TRUE(fakes::names_in(root.path()).empty());
   ASSERT_EQ(files.lock_file(path, second, error), platform::LockOutcome::locked);
   second.reset();
 

@@ -27,15 +27,6 @@ using testing_images::write_file;
 
 const std::string kSaveFailed = "保存失败，图片保持原样: ";
 
-std::vector<std::string> names_in(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(fakes::fs_path(folder))) {
-    names.push_back(e.path().filename().u8string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 #if !defined(_WIN32)
 // Files written by this process may not grow past `bytes` while it lives.
 class FileSizeLimit {
@@ -87,7 +78,7 @@ TEST(ImagesThatDoNotDecode, SayWhichFileAndWriteNothing) {
     EXPECT_EQ(run.lines[3], c.message + image) << c.name;
     EXPECT_EQ(read_file(image), c.file) << c.name;
     // No backup is made of something that is not a whole image.
-    EXPECT_EQ(names_in(folder.path()), std::vector<std::string>{"main.png"});
+    EXPECT_EQ(fakes::names_in(folder.path()), std::vector<std::string>{"main.png"});
   }
 }
 
@@ -101,7 +92,7 @@ TEST(ImagesThatDoNotDecode, AMissingImageWithABackupCreatesNothing) {
   EXPECT_EQ(run.lines, (std::vector<std::string>{
                            "加载中..", "加载完成",
                            "无法读取图片(文件缺失、不完整或不是图片): " + image}));
-  EXPECT_EQ(names_in(folder.path()), std::vector<std::string>{"main.png.bak"});
+  EXPECT_EQ(fakes::names_in(folder.path()), std::vector<std::string>{"main.png.bak"});
   EXPECT_EQ(read_file(image + ".bak"), backup);
 }
 
@@ -116,7 +107,7 @@ TEST(ImagesThatDoNotDecode, AFolderNamedMainPngStopsBeforeAnyBackup) {
                            "备份文件中", "加载中..", "加载完成",
                            "无法读取图片(文件缺失、不完整或不是图片): " + image}));
   EXPECT_EQ(read_file(image + "/inside"), Bytes{7});
-  EXPECT_EQ(names_in(folder.path()), std::vector<std::string>{"main.png"});
+  EXPECT_EQ(fakes::names_in(folder.path()), std::vector<std::string>{"main.png"});
 }
 
 TEST(BlockedWrites, ATemporaryNameThatCannotBeUsedLeavesTheImageAsItWas) {
@@ -166,7 +157,7 @@ TEST(BlockedWrites, AWriteThatBreaksOffMidwayLeavesNoTrace) {
   ASSERT_GE(run.lines.size(), 2u);
   EXPECT_EQ(run.lines[run.lines.size() - 2], kSaveFailed + image) << run.text();
   EXPECT_EQ(read_file(image), original);
-  EXPECT_EQ(names_in(folder.path()),
+  EXPECT_EQ(fakes::names_in(folder.path()),
             (std::vector<std::string>{"main.png", "main.png.bak"}));
 }
 
@@ -184,7 +175,7 @@ TEST(BlockedWrites, ABackupThatBreaksOffMidwayIsRemovedAndNothingRewritten) {
   ASSERT_EQ(run.lines.size(), 4u) << run.text();
   EXPECT_EQ(run.lines[3].rfind("无法备份到 " + image + ".bak", 0), 0u);
   EXPECT_EQ(read_file(image), original);
-  EXPECT_EQ(names_in(folder.path()), std::vector<std::string>{"main.png"});
+  EXPECT_EQ(fakes::names_in(folder.path()), std::vector<std::string>{"main.png"});
 }
 
 #endif
@@ -201,7 +192,7 @@ TEST(BlockedWrites, AMoveThatFailsKeepsTheTargetAndRemovesTheTemporaryFile) {
       image::replace_contents(files, target, data.data(), data.size(), error));
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(read_file(target + "/inside"), Bytes{1});
-  EXPECT_EQ(names_in(folder.path()), std::vector<std::string>{"main.png"});
+  EXPECT_EQ(fakes::names_in(folder.path()), std::vector<std::string>{"main.png"});
 }
 
 TEST(BlockedWrites, ATemporaryFileLeftByAnEarlierRunIsReplaced) {
@@ -210,7 +201,7 @@ TEST(BlockedWrites, ATemporaryFileLeftByAnEarlierRunIsReplaced) {
   write_file(image, build_png(9, 9, 8, 6, noise(81 * 4, 6)));
   write_file(image::temporary_path_for(image), {9, 9});
   EXPECT_TRUE(transform_runs::transform(image, "50\n").ok);
-  EXPECT_EQ(names_in(folder.path()),
+  EXPECT_EQ(fakes::names_in(folder.path()),
             (std::vector<std::string>{"main.png", "main.png.bak"}));
 }
 

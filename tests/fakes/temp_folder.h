@@ -2,10 +2,12 @@
 // everything in it when the test ends. Paths are UTF-8, as in the program.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace fakes {
 
@@ -42,6 +44,16 @@ class TempFolder {
 // The std::filesystem path of a UTF-8 path.
 inline std::filesystem::path fs_path(const std::string& utf8) {
   return std::filesystem::u8path(utf8);
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> names_in(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(fs_path(folder))) {
+    names.push_back(e.path().filename().u8string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace fakes
