@@ -172,6 +172,14 @@ bool SystemFiles::write_new_file(const std::string& path,
 
 bool SystemFiles::replace_file(const std::string& from, const std::string& to,
                                std::string& error) {
+  // Windows refuses to move over a read-only file and Wine does not; asking
+  // first gives every system the same honest refusal.
+  const DWORD attributes = GetFileAttributesW(to_utf16(to).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_READONLY)) {
+    error = error_text(to, ERROR_ACCESS_DENIED) + "，文件是只读的";
+    return false;
+  }
   if (!MoveFileExW(to_utf16(from).c_str(), to_utf16(to).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = error_text(to, GetLastError());

@@ -205,6 +205,30 @@ TEST(BlockedWrites, ATemporaryFileLeftByAnEarlierRunIsReplaced) {
             (std::vector<std::string>{"main.png", "main.png.bak"}));
 }
 
+#if defined(_WIN32)
+// Windows refuses to move a file over a read-only one: the run says so and
+// the image stays as it was, while its backup is an ordinary file the user
+// can later copy back or delete.
+TEST(BlockedWrites, AReadOnlyImageFailsHonestlyWithAWritableBackup) {
+  fakes::TempFolder folder;
+  const std::string image = folder / "main.png";
+  const Bytes original = build_png(9, 9, 8, 6, noise(81 * 4, 7));
+  write_file(image, original);
+  fs::permissions(image, fs::perms::owner_write | fs::perms::group_write |
+                             fs::perms::others_write,
+                  fs::perm_options::remove);
+  const transform_runs::Run run = transform_runs::transform(image, "50\n");
+  EXPECT_FALSE(run.ok);
+  ASSERT_GE(run.lines.size(), 2u);
+  EXPECT_EQ(run.lines[run.lines.size() - 2], kSaveFailed + image) << run.text();
+  EXPECT_EQ(read_file(image), original);
+  EXPECT_EQ(read_file(image + ".bak"), original);
+  EXPECT_NE(fs::status(image + ".bak").permissions() & fs::perms::owner_write,
+            fs::perms::none);
+  fs::permissions(image, fs::perms::owner_write, fs::perm_options::add);
+}
+#endif
+
 // Two kinds of picture the final write must keep as small as the thorough
 // plan, each planned its own way.
 TEST(FinalPlan, NeverLargerThanTheThoroughPlan) {
