@@ -1,9 +1,24 @@
 # `cpack` in the Windows build folder makes skinalpha-<version>-win64.zip with
 # the program and the users' instructions in Chinese, taken from README.md.
-file(READ ${CMAKE_SOURCE_DIR}/README.md readme)
-string(REGEX MATCH "<!-- users -->(.*)<!-- /users -->" users_section "${readme}")
-file(WRITE ${CMAKE_BINARY_DIR}/使用说明.txt "${CMAKE_MATCH_1}")
-install(FILES ${CMAKE_BINARY_DIR}/使用说明.txt DESTINATION .)
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+
+# Written when packing rather than when configuring, so the zip always holds
+# the README as it is now; windows_text.py makes them plain text for Notepad.
+function(install_windows_text mode source name)
+  set(text ${CMAKE_BINARY_DIR}/${name})
+  install(CODE "execute_process(COMMAND \"${Python3_EXECUTABLE}\"
+    \"${CMAKE_SOURCE_DIR}/cmake/windows_text.py\" ${mode} \"${source}\" \"${text}\"
+    COMMAND_ERROR_IS_FATAL ANY)")
+  install(FILES ${text} DESTINATION .)
+endfunction()
+
+install_windows_text(users ${CMAKE_SOURCE_DIR}/README.md 使用说明.txt)
+foreach(licence LICENSE LICENSE.txt LICENSE.md COPYING)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/${licence})
+    install_windows_text(plain ${CMAKE_SOURCE_DIR}/${licence} LICENSE.txt)
+    break()
+  endif()
+endforeach()
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME skinalpha)
