@@ -1,5 +1,6 @@
-// The one home of the stb implementations. stb_image_write's own deflate is
-// slow and weak; its hook hands the filtered rows to zlib instead.
+// The one home of the stb implementations. stb_image allocates through
+// decode_memory's limit; stb_image_write's own deflate is slow and weak, and
+// its hook hands the filtered rows to zlib instead.
 #include "image/png_codec.h"
 
 #include <zlib.h>
@@ -8,19 +9,22 @@
 #include <cstring>
 #include <vector>
 
+#include "image/decode_memory.h"
+
 namespace image {
 namespace {
 
-// stb_image_write's hook carries a level only; the whole plan of the encode
-// in progress waits here. Encoding happens on one thread at a time.
-DeflatePlan g_deflate_plan;
+// stb_image_write's hook carries a level only; the rest of the plan comes
+// from the EncodeSettings of the encode in progress.
+thread_local const DeflatePlan* t_deflate_plan = nullptr;
 
 unsigned char* compress_with_zlib(unsigned char* data, int size, int* out_size,
                                   int /*quality*/) {
+  const DeflatePlan plan =
+      t_deflate_plan != nullptr ? *t_deflate_plan : DeflatePlan{};
   const auto length = static_cast<std::size_t>(size);
   std::vector<unsigned char> stream;
-  if (!zlib_compress(data, length, g_deflate_plan, slices_for(length),
-                     stream) ||
+  if (!zlib_compress(data, length, plan, slices_for(length), stream) ||
       stream.size() > static_cast<std::size_t>(INT_MAX)) {
     return nullptr;
   }
@@ -40,6 +44,9 @@ unsigned int crc_with_zlib(const unsigned char* data, int size) {
 }  // namespace
 }  // namespace image
 
+#define STBI_MALLOC(size) image::stb_malloc(size)
+#define STBI_REALLOC(block, size) image::stb_realloc(block, size)
+#define STBI_FREE(block) image::stb_free(block)
 #define STBIW_ZLIB_COMPRESS image::compress_with_zlib
 #define STBIW_CRC32 image::crc_with_zlib
 #define STB_IMAGE_IMPLEMENTATION
@@ -63,6 +70,34 @@ namespace image {
 namespace {
 // 64 Mpixel is twice an 8K screen; a skin that large is a corrupt header.
 constexpr long long kMaxPixels = 1LL << 26;
+
+// Reading a header allocates little (a JPEG's decoder state at most).
+constexpr std::size_t kLargestHeaderBlock = 1u << 20;
+
+// The whole of an encode's settings, for exactly one encode: the deflate
+// plan for the zlib hook and stb_image_write's forced filter, both put back
+// as they were when it ends. The filter is a process-wide global of stb's
+// own, so encodes must not run on two threads at once.
+class EncodeSettings {
+ public:
+  explicit EncodeSettings(const PngPlan& plan)
+      : previous_plan_(t_deflate_plan),
+        previous_filter_(stbi_write_force_png_filter) {
+    t_deflate_plan = &plan.deflate;
+    stbi_write_force_png_filter = plan.filter;
+  }
+  ~EncodeSettings() {
+    t_deflate_plan = previous_plan_;
+    stbi_write_force_png_filter = previous_filter_;
+  }
+  EncodeSettings(const EncodeSettings&) = delete;
+  EncodeSettings& operator=(const EncodeSettings&) = delete;
+
+ private:
+  const DeflatePlan* previous_plan_;
+  int previous_filter_;
+};
+
 }  // namespace
 
 void StbFree::operator()(unsigned char* pixels) const {
@@ -77,19 +112,26 @@ bool dimensions_fit(int width, int height) {
 DecodeResult decode_image(const unsigned char* data, std::size_t size,
                           DecodedImage& out) {
   out = DecodedImage{};
+  // stb counts in int; a file that long is no skin.
+  if (size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
+    return DecodeResult::unreadable;
+  }
+  const int length = static_cast<int>(size);
   int width = 0;
   int height = 0;
   int channels = 0;
-  if (size == 0 || size > static_cast<std::size_t>(INT_MAX) ||
-      !stbi_info_from_memory(data, static_cast<int>(size), &width, &height,
-                             &channels)) {
-    return DecodeResult::unreadable;
+  {
+    DecodeMemoryLimit limit(kLargestHeaderBlock);
+    if (!stbi_info_from_memory(data, length, &width, &height, &channels)) {
+      return DecodeResult::unreadable;
+    }
   }
   if (!dimensions_fit(width, height)) return DecodeResult::too_large;
-  Pixels pixels(stbi_load_from_memory(data, static_cast<int>(size), &width,
-                                      &height, &channels, 4));
+  DecodeMemoryLimit limit(largest_decode_block(width, height, size));
+  Pixels pixels(
+      stbi_load_from_memory(data, length, &width, &height, &channels, 4));
   if (!pixels) return DecodeResult::unreadable;
-  // The file may have changed since its header was read.
+  // pixel_count() must hold even should the full decode read another size.
   if (!dimensions_fit(width, height)) return DecodeResult::too_large;
   out.pixels = std::move(pixels);
   out.width = width;
@@ -102,8 +144,7 @@ bool encode_png(const unsigned char* rgba, int width, int height,
                 const PngPlan& plan, EncodedPng& out) {
   out = EncodedPng{};
   if (!dimensions_fit(width, height)) return false;
-  g_deflate_plan = plan.deflate;
-  stbi_write_force_png_filter = plan.filter;
+  const EncodeSettings settings(plan);
   int size = 0;
   out.bytes.reset(
       stbi_write_png_to_mem(rgba, width * 4, width, height, 4, &size));

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
-#include <string>
 
 #include "image/parallel_deflate.h"
 
@@ -36,9 +35,11 @@ enum class DecodeResult { decoded, unreadable, too_large };
 // row arithmetic, would overflow or exhaust memory.
 bool dimensions_fit(int width, int height);
 
-// Decodes an image file's bytes by their content (PNG, JPEG, BMP, ...) into
-// four channels. Only `decoded` leaves pixels in `out`; the size is checked
-// from the header before any pixel memory is taken.
+// Decodes a whole file's `size` bytes by their content (PNG, JPEG, BMP, ...)
+// into four channels. Only `decoded` leaves pixels in `out`. The size is
+// checked from the header before any pixel memory is taken, and no block
+// stb asks for may outgrow what that size needs: data that inflates past it
+// is `unreadable`.
 DecodeResult decode_image(const unsigned char* data, std::size_t size,
                           DecodedImage& out);
 
@@ -53,7 +54,8 @@ struct EncodedPng {
 };
 
 // Encodes RGBA pixels as an 8-bit RGBA PNG. Returns false when memory runs
-// out or the size does not fit.
+// out or the size does not fit. Encodes must not run on two threads at
+// once: stb_image_write takes its filter choice from a global of its own.
 bool encode_png(const unsigned char* rgba, int width, int height,
                 const PngPlan& plan, EncodedPng& out);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,26 @@ Bytes build_png(int width, int height, int bit_depth, int colour_type,
                 const Bytes& rows, const Bytes& palette = {},
                 const Bytes& transparency = {});
 
+// Fills `row` (already sized) with unfiltered scanline `y`.
+using RowMaker = std::function<void(int y, Bytes& row)>;
+
+// A PNG whose scanlines are made and packed one at a time, so a large image
+// needs no copy of its own; Adam7-interlaced when `interlaced` (which takes
+// bit depths of 8 and 16 only).
+Bytes build_png_by_rows(int width, int height, int bit_depth, int colour_type,
+                        bool interlaced, const RowMaker& row_at);
+
 // A PNG whose header claims the given size, followed by a tiny IDAT.
 Bytes png_claiming(std::uint32_t width, std::uint32_t height);
+
+// An 8-bit RGBA PNG header of the given size whose image data inflates to
+// `inflated` zero bytes, however many that is.
+Bytes png_inflating_to(std::uint32_t width, std::uint32_t height,
+                       std::size_t inflated);
+
+// A progressive 4:2:0 JPEG of flat grey (128, 128, 128): one DC scan of all
+// three components, then one AC scan of each.
+Bytes build_progressive_jpeg(int width, int height);
 
 struct PngHeader {
   bool is_png = false;

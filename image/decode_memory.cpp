@@ -1,0 +1,112 @@
+// stb_image's allocator: the size of each block sits in front of it, so a
+// free knows what it gives back and the current limit can count it.
+#include "image/decode_memory.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace image {
+namespace {
+
+// Keeps the block behind it aligned as malloc's own blocks are.
+constexpr std::size_t kPrefix = alignof(std::max_align_t) > sizeof(std::size_t)
+                                    ? alignof(std::max_align_t)
+                                    : sizeof(std::size_t);
+
+thread_local DecodeMemoryLimit* t_current = nullptr;
+
+unsigned char* base_of(void* block) {
+  return static_cast<unsigned char*>(block) - kPrefix;
+}
+
+std::size_t size_of(void* block) {
+  std::size_t size = 0;
+  std::memcpy(&size, base_of(block), sizeof size);
+  return size;
+}
+
+void* block_at(void* base, std::size_t size) {
+  std::memcpy(base, &size, sizeof size);
+  return static_cast<unsigned char*>(base) + kPrefix;
+}
+
+}  // namespace
+
+std::size_t largest_decode_block(int width, int height, std::size_t file_size) {
+  const auto w = static_cast<std::uint64_t>(std::max(width, 0));
+  const auto h = static_cast<std::uint64_t>(std::max(height, 0));
+  // - PNG: the zlib output is sized for 16-bit RGBA rows, 8 bytes a pixel
+  //   plus a filter byte a row, and doubled when the data runs longer, as
+  //   an interlaced file's seven passes do: under 16·w·h + 8·h + 28. HDR's
+  //   float RGBA is 16·w·h as well.
+  // - Progressive JPEG: 2 bytes a coefficient in a component padded to
+  //   whole MCUs (up to 31 more columns and rows): under 2·w·h + 62·(w + h)
+  //   + 2048.
+  // - PNG IDAT chunks are gathered in a buffer that doubles: under twice
+  //   the file, at least 4 KiB.
+  // - Fixed decoder state (the JPEG and GIF structs) is far below 1 MiB.
+  const std::uint64_t block =
+      16 * w * h + 64 * (w + h) + 2 * std::uint64_t{file_size} + (1u << 20);
+  return static_cast<std::size_t>(std::min<std::uint64_t>(block, SIZE_MAX));
+}
+
+DecodeMemoryLimit::DecodeMemoryLimit(std::size_t largest_block)
+    : largest_block_(largest_block), previous_(t_current) {
+  t_current = this;
+}
+
+DecodeMemoryLimit::~DecodeMemoryLimit() {
+  t_current = previous_;
+  if (previous_ != nullptr) {
+    previous_->peak_ = std::max(previous_->peak_, previous_->held_ + peak_);
+    previous_->held_ += held_;
+    previous_->refused_ = previous_->refused_ || refused_;
+  }
+}
+
+bool DecodeMemoryLimit::admits(std::size_t size) {
+  if (size <= largest_block_) return true;
+  refused_ = true;
+  return false;
+}
+
+void DecodeMemoryLimit::count(std::size_t taken, std::size_t released) {
+  peak_ = std::max(peak_, held_ + taken);
+  held_ += taken;
+  // A block made before this limit may be given back under it.
+  held_ -= std::min(held_, released);
+}
+
+void* stb_malloc(std::size_t size) {
+  DecodeMemoryLimit* limit = t_current;
+  if (size > SIZE_MAX - kPrefix) return nullptr;
+  if (limit != nullptr && !limit->admits(size)) return nullptr;
+  void* base = std::malloc(kPrefix + size);
+  if (base == nullptr) return nullptr;
+  if (limit != nullptr) limit->count(size, 0);
+  return block_at(base, size);
+}
+
+void* stb_realloc(void* block, std::size_t size) {
+  if (block == nullptr) return stb_malloc(size);
+  DecodeMemoryLimit* limit = t_current;
+  if (size > SIZE_MAX - kPrefix) return nullptr;
+  if (limit != nullptr && !limit->admits(size)) return nullptr;
+  const std::size_t old_size = size_of(block);
+  void* base = std::realloc(base_of(block), kPrefix + size);
+  // On failure the old block stays whole and stb frees it.
+  if (base == nullptr) return nullptr;
+  if (limit != nullptr) limit->count(size, old_size);
+  return block_at(base, size);
+}
+
+void stb_free(void* block) {
+  if (block == nullptr) return;
+  const std::size_t size = size_of(block);
+  std::free(base_of(block));
+  if (t_current != nullptr) t_current->count(0, size);
+}
+
+}  // namespace image
