@@ -5,19 +5,26 @@
 #include <cstddef>
 #include <cstdint>
 #include <istream>
+#include <string>
 
 namespace image {
 
-// The opacity the prompt recommends; also what a non-number leaves in place.
+// The opacity the prompt recommends; also what a non-number stands for.
 constexpr int kDefaultOpacity = 50;
 
-enum class OpacityInput { number, not_a_number, end_of_input };
+struct OpacityReading {
+  bool ended = false;             // input ended before a non-blank line came
+  int opacity = kDefaultOpacity;  // the value to use, already within 0..100
+  std::string note;  // one Chinese line to show; empty when used as typed
+};
 
-// Reads one integer the way formatted extraction does: blanks and empty
-// lines skipped, the rest of the line left for the next read. Stores it in
-// `opacity` only for `number`; on `not_a_number` (letters, or a number too
-// large for an int) the stream is usable again and `opacity` is untouched.
-OpacityInput read_opacity(std::istream& input, int& opacity);
+// Reads whole lines, skipping blank ones (spaces, tabs, CR, the ideographic
+// space), and takes the first other line as the opacity: a whole number in
+// ASCII or full-width digits, with an optional sign and blanks around it.
+// A number outside 0..100 is clamped and anything else gives the default,
+// each with a note saying which value is used. A failure flag left by an
+// earlier read does not count as the end of input.
+OpacityReading read_opacity(std::istream& input);
 
 // 0..100 (values outside are clamped) to 0..255, rounded to nearest.
 std::uint8_t alpha_for_opacity(int opacity);

@@ -91,13 +91,15 @@ bool rewrite_opacity(platform::Files& files, const std::string& image_path,
   }
 
   platform::console_line("输入不透明度(0-100)越小越透明(推荐50),回车确认");
-  int opacity = kDefaultOpacity;
-  if (read_opacity(input, opacity) == OpacityInput::end_of_input) {
+  const OpacityReading reading = read_opacity(input);
+  if (!reading.note.empty()) platform::console_line(reading.note);
+  if (reading.ended) {
     platform::console_line("没有输入不透明度，透明度未改变: ", image_path);
     return false;
   }
   platform::console_line("转换中...");
-  set_alpha(image.pixels.get(), image.pixel_count(), alpha_for_opacity(opacity));
+  set_alpha(image.pixels.get(), image.pixel_count(),
+            alpha_for_opacity(reading.opacity));
   platform::console_line("转换完成，保存中...");
   const PngPlan final_plan =
       choose_final_plan(image.pixels.get(), image.width, image.height);

@@ -10,22 +10,30 @@
 
 namespace {
 
-using image::OpacityInput;
+// The notes the user sees when the typed line is not used as typed.
+const std::string kNotANumber = "输入的不是0-100的整数，按推荐值50处理";
+const std::string kClampedTo0 = "不透明度超出0-100范围，按0处理";
+const std::string kClampedTo100 = "不透明度超出0-100范围，按100处理";
+
+// UTF-8 of what an input method types in full-width mode.
+#define IDEOGRAPHIC_SPACE "\xE3\x80\x80"
+#define FW_PLUS "\xEF\xBC\x8B"
+#define FW_MINUS "\xEF\xBC\x8D"
+#define FW_DOT "\xEF\xBC\x8E"
+#define FW_0 "\xEF\xBC\x90"
+#define FW_1 "\xEF\xBC\x91"
+#define FW_3 "\xEF\xBC\x93"
+#define FW_5 "\xEF\xBC\x95"
+#define FW_6 "\xEF\xBC\x96"
 
 struct Typed {
-  OpacityInput kind;
+  const char* text;
+  bool ended;
   int opacity;
-  std::string left;  // what the next read would meet
+  const std::string& note;
 };
 
-Typed type(const std::string& text) {
-  std::istringstream in(text);
-  int opacity = image::kDefaultOpacity;
-  const OpacityInput kind = image::read_opacity(in, opacity);
-  std::string left;
-  std::getline(in, left, '\0');
-  return {kind, opacity, left};
-}
+const std::string kNoNote;
 
 TEST(OpacityToAlpha, RoundsToNearestOverTheWholeRange) {
   EXPECT_EQ(image::alpha_for_opacity(0), 0);
@@ -43,53 +51,68 @@ TEST(OpacityToAlpha, ClampsValuesOutsideZeroToHundred) {
   EXPECT_EQ(image::alpha_for_opacity(INT_MAX), 255);
 }
 
-TEST(ReadingTheOpacity, TakesTheFirstNumberAndLeavesTheRestOfTheLine) {
-  const Typed t = type("30 70\n");
-  EXPECT_EQ(t.kind, OpacityInput::number);
-  EXPECT_EQ(t.opacity, 30);
-  EXPECT_EQ(t.left, " 70\n");
-  EXPECT_EQ(type("12abc\n").left, "abc\n");
-  EXPECT_EQ(type("-5\n").opacity, -5);
-  EXPECT_EQ(type("+80").opacity, 80);
-}
-
-TEST(ReadingTheOpacity, SkipsBlanksAndEmptyLinesFirst) {
-  const Typed t = type("\n\n  \t\n 42\n");
-  EXPECT_EQ(t.kind, OpacityInput::number);
-  EXPECT_EQ(t.opacity, 42);
-}
-
-TEST(ReadingTheOpacity, LettersKeepTheDefaultAndStayUnread) {
-  const Typed t = type("abc 20\n");
-  EXPECT_EQ(t.kind, OpacityInput::not_a_number);
-  EXPECT_EQ(t.opacity, image::kDefaultOpacity);
-  EXPECT_EQ(t.left, "abc 20\n");
-}
-
-TEST(ReadingTheOpacity, NumbersTooLargeForAnIntKeepTheDefault) {
-  // The stream itself would store INT_MAX or INT_MIN: full opacity.
-  for (const char* text : {"99999999999\n", "-99999999999\n", "99999999999"}) {
-    const Typed t = type(text);
-    EXPECT_EQ(t.kind, OpacityInput::not_a_number) << text;
-    EXPECT_EQ(t.opacity, image::kDefaultOpacity) << text;
+TEST(ReadingTheOpacity, EachLineGivesItsValueAndNote) {
+  const Typed cases[] = {
+      // Used as typed.
+      {"30\n", false, 30, kNoNote},
+      {"0\n", false, 0, kNoNote},
+      {"100\n", false, 100, kNoNote},
+      {"+80", false, 80, kNoNote},  // no line end before the input ends
+      {"-0\n", false, 0, kNoNote},
+      {"0000000000000000000042\n", false, 42, kNoNote},
+      {" \t 42 \r\n", false, 42, kNoNote},
+      {"\n\n  \t\r\n" IDEOGRAPHIC_SPACE "\n 42\n", false, 42, kNoNote},
+      {IDEOGRAPHIC_SPACE FW_6 FW_0 IDEOGRAPHIC_SPACE "\n", false, 60, kNoNote},
+      {FW_PLUS FW_1 FW_0 FW_0 "\n", false, 100, kNoNote},
+      {FW_3 "5\n", false, 35, kNoNote},
+      // Clamped, however far outside.
+      {"150\n", false, 100, kClampedTo100},
+      {"101", false, 100, kClampedTo100},
+      {"-5\n", false, 0, kClampedTo0},
+      {FW_MINUS FW_5 "\n", false, 0, kClampedTo0},
+      {"99999999999\n", false, 100, kClampedTo100},
+      {"-99999999999999999999999\n", false, 0, kClampedTo0},
+      // Not a whole number: the recommended value.
+      {"abc\n", false, 50, kNotANumber},
+      {"0x40\n", false, 50, kNotANumber},
+      {"1e2\n", false, 50, kNotANumber},
+      {"30.5\n", false, 50, kNotANumber},
+      {FW_3 FW_0 FW_DOT FW_5 "\n", false, 50, kNotANumber},
+      {"30 40\n", false, 50, kNotANumber},
+      {"12abc\n", false, 50, kNotANumber},
+      {"-\n", false, 50, kNotANumber},
+      {"--5\n", false, 50, kNotANumber},
+      {"5-\n", false, 50, kNotANumber},
+      {"\xEF\xBC\n", false, 50, kNotANumber},  // a full-width form cut short
+      // No line that is not blank.
+      {"", true, 50, kNoNote},
+      {" \n\n", true, 50, kNoNote},
+      {"\t" IDEOGRAPHIC_SPACE "\r\n", true, 50, kNoNote},
+  };
+  for (const Typed& c : cases) {
+    std::istringstream in(c.text);
+    const image::OpacityReading r = image::read_opacity(in);
+    EXPECT_EQ(r.ended, c.ended) << c.text;
+    EXPECT_EQ(r.opacity, c.opacity) << c.text;
+    EXPECT_EQ(r.note, c.note) << c.text;
   }
 }
 
-TEST(ReadingTheOpacity, EndOfInputIsToldApartFromANonNumber) {
-  EXPECT_EQ(type("").kind, OpacityInput::end_of_input);
-  EXPECT_EQ(type(" \n\n").kind, OpacityInput::end_of_input);
-  EXPECT_EQ(type("").opacity, image::kDefaultOpacity);
-  // A number right at the end of input is still a number.
-  EXPECT_EQ(type("64").kind, OpacityInput::number);
-  EXPECT_EQ(type("-").kind, OpacityInput::not_a_number);
+TEST(ReadingTheOpacity, TakesTheWholeLineAndNoMore) {
+  std::istringstream in("\n  \n30 40\n55\n\nnext\n");
+  EXPECT_EQ(image::read_opacity(in).note, kNotANumber);
+  EXPECT_EQ(image::read_opacity(in).opacity, 55);
+  std::string left;
+  std::getline(in, left, '\0');
+  EXPECT_EQ(left, "\nnext\n");
 }
 
 TEST(ReadingTheOpacity, AFailureLeftByAnEarlierReadDoesNotCount) {
   std::istringstream in("25\n");
   in.setstate(std::ios::failbit);
-  int opacity = image::kDefaultOpacity;
-  EXPECT_EQ(image::read_opacity(in, opacity), OpacityInput::number);
-  EXPECT_EQ(opacity, 25);
+  const image::OpacityReading r = image::read_opacity(in);
+  EXPECT_FALSE(r.ended);
+  EXPECT_EQ(r.opacity, 25);
 }
 
 }  // namespace

@@ -98,13 +98,22 @@ INSTANTIATE_TEST_SUITE_P(Formats, EveryKindOfSkin, ::testing::ValuesIn(kSamples)
 struct TypedCase {
   const char* typed;
   int alpha;
+  const char* note;  // the line shown after the prompt, or none
 };
 
-TEST(TypedOpacity, EachInputGivesItsAlpha) {
+TEST(TypedOpacity, EachInputGivesItsAlphaAndSaysWhenNotUsedAsTyped) {
+  const char* const not_a_number = "输入的不是0-100的整数，按推荐值50处理";
   const TypedCase cases[] = {
-      {"0\n", 0},          {"100\n", 255},        {"150\n", 255},
-      {"-20\n", 0},        {"abc\n", 128},        {"30 70\n", 77},
-      {"99999999999\n", 128}, {"\n\n   64\n", 163},
+      {"0\n", 0, nullptr},
+      {"100\n", 255, nullptr},
+      {"150\n", 255, "不透明度超出0-100范围，按100处理"},
+      {"-20\n", 0, "不透明度超出0-100范围，按0处理"},
+      {"abc\n", 128, not_a_number},
+      {"30 70\n", 128, not_a_number},
+      {"99999999999\n", 255, "不透明度超出0-100范围，按100处理"},
+      {"\n\n   64\n", 163, nullptr},
+      // Full-width digits between ideographic spaces: "　６０　".
+      {"\xE3\x80\x80\xEF\xBC\x96\xEF\xBC\x90\xE3\x80\x80\r\n", 153, nullptr},
   };
   for (const TypedCase& c : cases) {
     fakes::TempFolder folder;
@@ -113,6 +122,12 @@ TEST(TypedOpacity, EachInputGivesItsAlpha) {
     const testing_images::Rgba before = testing_images::decode(image);
     const transform_runs::Run run = transform_runs::transform(image, c.typed);
     EXPECT_TRUE(run.ok) << c.typed << run.text();
+    std::vector<std::string> expected = transform_runs::lines_of_success(true, true);
+    if (c.note != nullptr) {
+      const auto prompt = expected.begin() + transform_runs::lines_until_prompt(true, true).size();
+      expected.insert(prompt, c.note);
+    }
+    EXPECT_EQ(run.lines, expected) << c.typed;
     transform_runs::expect_colours_with_alpha(before, testing_images::decode(image),
                                               c.alpha);
   }

@@ -81,7 +81,9 @@ def three_channel_skin_backed_up_once_then_rewritten_twice(exe):
         assert skin.backup.read_bytes() == old
         check_pixels(skin.image, colours, 128)
 
-        assert skin.run(b"y\n100\n\n") == transform_lines(False, False)
+        # Past 100 is taken as 100, and the run says so.
+        assert skin.run(b"y\n150\n\n") == transform_lines(
+            False, False, "不透明度超出0-100范围，按100处理")
         assert skin.backup.read_bytes() == old
         check_pixels(skin.image, colours, 255)
         assert skin.names() == ["main.png", "main.png.bak"], skin.names()

@@ -9,7 +9,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from png_pixels import colours_and_alphas, read_png, test_picture, write_png  # noqa: E402
-from transform_expect import DONE, check_pixels, transform_lines  # noqa: E402
+from transform_expect import DONE, NOT_A_NUMBER, check_pixels, transform_lines  # noqa: E402
 from wine_session import WineSession, wine_main  # noqa: E402
 
 CONFIRM_TEXT = "现在使用的图片是否正确？"
@@ -42,8 +42,9 @@ def three_channel_skin_without_backup(w: WineSession, exe: Path):
     check_pixels(folder / "main.png", colours, 128)
     assert sorted(os.listdir(folder)) == ["main.png", "main.png.bak"], os.listdir(folder)
 
-    # The next run keeps the first backup and skips the widening.
-    assert run_on_skin(w, exe, folder, b"\n 30 70\n") == transform_lines(False, False)
+    # The next run keeps the first backup and skips the widening; a blank
+    # line before the number and blanks and a CR around it are passed over.
+    assert run_on_skin(w, exe, folder, b"\n 30 \r\n") == transform_lines(False, False)
     assert (folder / "main.png.bak").read_bytes() == old
     check_pixels(folder / "main.png", colours, 77)
 
@@ -53,7 +54,7 @@ def blanks_ampersands_and_percent_signs_in_the_folder(w: WineSession, exe: Path)
     old = write_png(8, 8, test_picture(8, 8, 4), 4)
     folder = w.make_skin("my skin & echo hacked & %USERNAME% 100%", old)
     lines = run_on_skin(w, exe, folder, b"abc\n")
-    assert lines == transform_lines(True, False), lines
+    assert lines == transform_lines(True, False, NOT_A_NUMBER), lines
     assert (folder / "main.png.bak").read_bytes() == old
     assert sorted(os.listdir(folder)) == ["main.png", "main.png.bak"], os.listdir(folder)
     assert os.listdir(folder.parent) == [folder.name], os.listdir(folder.parent)
