@@ -3,43 +3,32 @@ a stand-in QQ.exe waits in a folder of the prefix beside a stand-in
 QQScLauncher.exe that leaves launched.txt when it is started."""
 
 import re
-import sys
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness_common import wait_until  # noqa: E402
-from sample_png import opaque_rgba_png  # noqa: E402
-from wine_session import WineSession, wine_main  # noqa: E402
+from expect import CONFIRM_TEXT, RESTART_TEXT, SKIN, sample_png
+from session import wait_until
 
-CONFIRM_TEXT = "现在使用的图片是否正确？"
-RESTART_TEXT = "重启QQ之后生效，是否立即重启QQ？"
 # A Chinese folder name shows how the path line renders non-ASCII text.
 CLIENT_FOLDER = ("Program Files", "腾讯软件", "QQ", "Bin")
 
 
-def client_scenario(w: WineSession, exe: Path, restart_answer: str, with_launcher: bool = True):
+def client_run(wine, exe, restart_answer: str, with_launcher: bool = True):
     """Runs the tool once over a running stand-in client; returns the run,
     the client's process, its own Windows path and the marker path."""
-    w.reset()
-    w.make_skin("F2BBEC5EE65C628D89B2BA212B0DEF8B", opaque_rgba_png())
-    folder = w.drive_c.joinpath(*CLIENT_FOLDER)
-    qq, launcher = w.install_fake_client(folder)
-    marker = folder / "launched.txt"
-    for stale in (marker, folder / "fake_qq.log"):
-        if stale.exists():
-            stale.unlink()
+    wine.make_skin(SKIN, sample_png())
+    folder = wine.drive_c.joinpath(*CLIENT_FOLDER)
+    qq, launcher = wine.install_fake_client(folder)
     if not with_launcher:
         launcher.unlink()
-    client = w.start_client(qq)
+    client = wine.start_client(qq)
     own_path = (folder / "fake_qq.log").read_text("utf-8").split("\n")[0].split("\t")[1]
-    result = w.run(exe, b"50\n", boxes=[("提示", "yes"), ("提示", restart_answer)])
+    result = wine.run(exe, b"50\n", boxes=[("提示", "yes"), ("提示", restart_answer)])
     assert result.stdout_is_valid, "the output is not GBK: %r" % result.raw_stdout
     assert result.boxes == [CONFIRM_TEXT, RESTART_TEXT], result.boxes
-    return result, client, own_path, marker
+    return result, client, own_path, folder / "launched.txt"
 
 
-def yes_ends_the_client_and_starts_its_launcher(w: WineSession, exe: Path):
-    result, client, own_path, marker = client_scenario(w, exe, "yes")
+def test_yes_ends_the_client_and_starts_its_launcher(wine, exe):
+    result, client, own_path, marker = client_run(wine, exe, "yes")
     lines = result.lines
     found = lines.index("找到进程: QQ.exe")
     path_line = lines[found + 1]
@@ -56,8 +45,8 @@ def yes_ends_the_client_and_starts_its_launcher(w: WineSession, exe: Path):
         launched_as
 
 
-def no_leaves_the_client_running(w: WineSession, exe: Path):
-    result, client, _, marker = client_scenario(w, exe, "no")
+def test_no_leaves_the_client_running(wine, exe):
+    result, client, _, marker = client_run(wine, exe, "no")
     found = result.lines.index("找到进程: QQ.exe")
     assert not any(line.startswith("进程路径") for line in result.lines), result.stdout
     assert "已关闭!" not in result.lines
@@ -67,20 +56,10 @@ def no_leaves_the_client_running(w: WineSession, exe: Path):
     assert not marker.exists()
 
 
-def a_missing_launcher_leaves_the_client_running(w: WineSession, exe: Path):
-    result, client, _, marker = client_scenario(w, exe, "yes", with_launcher=False)
+def test_a_missing_launcher_leaves_the_client_running(wine, exe):
+    result, client, _, marker = client_run(wine, exe, "yes", with_launcher=False)
     assert "已关闭!" not in result.lines, result.stdout
     assert any(line.startswith("无法重启QQ: ") and "QQScLauncher.exe" in line
                for line in result.lines), result.stdout
     assert client.poll() is None, "the client was ended without a launcher to restart it"
     assert not marker.exists()
-
-
-def main() -> int:
-    return wine_main([yes_ends_the_client_and_starts_its_launcher,
-                      no_leaves_the_client_running,
-                      a_missing_launcher_leaves_the_client_running])
-
-
-if __name__ == "__main__":
-    sys.exit(main())

@@ -1,563 +1,347 @@
-"""A private Wine prefix, display and wineserver for end-to-end runs of the
-Windows build, and the way to run a program in it and answer its message
-boxes (standard library only).
-
-    with WineSession(tools_dir) as w:
-        w.reset()
-        w.make_skin("皮肤", png_bytes)
-        r = w.run(exe, b"50\n", boxes=[("提示", "yes")])
+"""A private Wine prefix, display and wineserver for whole runs of the
+Windows build, the way to run a program in it and answer its message boxes,
+and a real console (a tmux pane) to run it on.
 
 One session makes one prefix (about 10 s); scenarios reuse it, each after
-reset(). Never share one session between two runs at once.
-"""
+reset(). Never drive two runs of one session at once."""
 
 import os
 import select
+import shlex
 import shutil
 import subprocess
-import tempfile
 import time
-from pathlib import Path, PureWindowsPath
+from pathlib import Path
 from typing import List, Optional, Sequence, Tuple
 
-from harness_common import (Session, script_main, BoxMismatch, BoxNotFound, HarnessError, RunResult, RunTimeout,
-                            TermAsExit, Watchdog, die_with_parent, kill_group,
-                            live_processes_with_env, make_result, wait_until)
+from session import RunFailed, RunResult, Session, die_with_parent, wait_until
 
-TOOL_PROGRAMS = ("boxpress.exe", "recorder.exe", "fake_qq.exe", "fake_launcher.exe")
-PNG_PROGID = "skinalpha.testviewer"
-# What "pause" prints under code page 936.
-PAUSE_GBK = "请按任意键继续".encode("gbk")
+WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
+WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
+TOOLS = ("boxpress.exe", "recorder.exe", "fake_qq.exe", "fake_launcher.exe", "smoke_box.exe")
+# ANSI code page -> the host locale that gives it (generated under LOCPATH).
+LOCALES = {936: "zh_CN", 1252: "en_US"}
+# What cmd's "pause" prints in each.
+PAUSE_TEXT = {936: "请按任意键继续", 1252: "Press any key to continue"}
 # Variables of the calling shell that would change how Wine behaves.
-DROPPED_ENV = ("LANG", "LANGUAGE", "TZ", "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY",
+DROPPED_ENV = ("LANG", "LANGUAGE", "TZ", "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "TMUX",
                "WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES", "WINESERVER",
                "WINELOADER", "LOCPATH", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME")
+# Anything left running keeps the server alive: -k ends every process of the
+# prefix, then the server. $1 is the session folder.
+CLEANUP = f"""export WINEPREFIX="$1/prefix"
+[ -S "$1/tmux.sock" ] && tmux -S "$1/tmux.sock" kill-server
+timeout 20 {WINESERVER} -k; timeout 30 {WINESERVER} -w
+d=$(cat "$WINEPREFIX/wineserver"); case "$d" in wine-*) rm -rf "${{TMPDIR:-/tmp}}/$d";; esac"""
+BOXPRESS_FAILURES = {2: "did not appear", 3: "has no such button", 4: "stayed open after the answer"}
 
 
 class WineSession(Session):
-    """Context manager owning a temp folder with a fresh prefix, a scratch
-    HOME, a generated zh_CN.UTF-8 locale, an Xvfb and a persistent
-    wineserver. Closing always ends every Wine process, the server and the
-    display, and removes the folder."""
+    """A prefix whose ANSI code page is code_page (936 or 1252) and whose
+    roaming AppData lies under C:\\users\\<profile> when profile is given,
+    with an Xvfb and a persistent wineserver. Closing ends every Wine
+    process, the server and the display, and removes the folder."""
 
-    def __init__(self, tools_dir, workdir=None, user: str = "tester", winedebug: str = "-all",
-                 keep: bool = False):
+    encoding = "gbk"  # the program prints GBK on a pipe under every code page
+
+    def __init__(self, tools_dir, code_page: int = 936, profile: Optional[str] = None):
         self.tools_dir = Path(tools_dir).resolve()
-        missing = [p for p in TOOL_PROGRAMS if not (self.tools_dir / p).is_file()]
-        if missing:
-            raise HarnessError(f"{self.tools_dir} lacks {', '.join(missing)}: build e2e_tools")
-        self._workdir = workdir
-        self.user = user
-        self.winedebug = winedebug
-        self.keep = keep  # leave the temp folder for a post-mortem
-        self.timings = {}  # step name -> seconds
-        self.leftovers_killed: List[int] = []  # pids close() had to SIGKILL
-        self.root: Optional[Path] = None
+        missing = [t for t in TOOLS if not (self.tools_dir / t).is_file()]
+        assert not missing, f"{self.tools_dir} lacks {missing}: build e2e_tools"
+        self.code_page = code_page
+        self.pause_text = PAUSE_TEXT[code_page]
         self._xvfb = None
-        self._server = None
-        self._background = []
-        self._runs = 0
-        self._term = TermAsExit()
-        self._watchdog = None
-        self.wine = shutil.which("wine") or "/usr/lib/wine/wine64"
-        self.wineserver = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
-
-    # ---- lifetime -------------------------------------------------------
-
-    def start(self):
-        self._term.install()
-        t0 = time.monotonic()
-        self.root = Path(tempfile.mkdtemp(prefix="skinalpha-wine-", dir=self._workdir))
-        self.home = self.root / "home"
-        self.prefix = self.root / "prefix"
-        self.locale_dir = self.root / "locale"
-        self.work = self.root / "work"  # default working directory of runs
-        self._logs = self.root / "logs"
-        for d in (self.home, self.prefix, self.locale_dir, self.work, self._logs):
-            d.mkdir()
-        self._watchdog = Watchdog(b"WINEPREFIX=" + os.fsencode(self.prefix),
-                                  ["@" + str(self.prefix / "wineserver"), self.root])
-
-        # Generating the locale takes about 2 s; it overlaps prefix creation,
-        # which does not need it (Wine picks the code page at each start).
-        with open(self._logs / "localedef.log", "wb") as log:
-            localedef = subprocess.Popen(
-                ["localedef", "-i", "zh_CN", "-f", "UTF-8", str(self.locale_dir / "zh_CN.UTF-8")],
-                stdout=subprocess.DEVNULL, stderr=log)
-        try:
-            self._start_xvfb()
-            self._start_wineserver()
-            self._create_prefix()
-            localedef.wait(timeout=60)
-        finally:
-            if localedef.poll() is None:
-                localedef.kill()
-                localedef.wait()
-        if not (self.locale_dir / "zh_CN.UTF-8" / "LC_CTYPE").is_file():
-            raise HarnessError("localedef made no zh_CN.UTF-8 locale: "
-                               + (self._logs / "localedef.log").read_text(errors="replace"))
-
-        self.drive_c = self.prefix / "drive_c"
-        self.appdata = self.drive_c / "users" / self.user / "AppData" / "Roaming"
-        if not self.appdata.is_dir():
-            raise HarnessError(f"the new prefix has no {self.appdata}")
-        self.tools = self.drive_c / "testtools"
-        self.tools.mkdir()
-        for name in os.listdir(self.tools_dir):
-            if name.lower().endswith(".exe"):
-                shutil.copy2(self.tools_dir / name, self.tools / name)
-        self._apply_registry()
-        self._check_code_page()
-        self.timings["session start"] = time.monotonic() - t0
-
-    def close(self):
-        """Ends everything the session started; safe to call twice."""
-        for proc in self._background:
-            kill_group(proc, wait=2)
-        self._background = []
-        if self._server is not None:
-            # -k ends every process of the prefix (unanswered boxes, the
-            # client stand-in, Explorer windows) and then the server.
-            for args, limit in ((["-k"], 10), (["-w"], 20)):
-                try:
-                    subprocess.run([self.wineserver, *args], env=self.env, timeout=limit,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                except subprocess.TimeoutExpired:
-                    pass
-            try:
-                self._server.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self._server.kill()
-                self._server.wait()
-            self._server = None
-        if self.root is not None:
-            marker = b"WINEPREFIX=" + os.fsencode(self.prefix)
-            for pid in live_processes_with_env(marker):
-                try:
-                    os.kill(pid, 9)
-                    self.leftovers_killed.append(pid)
-                except ProcessLookupError:
-                    pass
-        if self._xvfb is not None:
-            self._xvfb.terminate()
-            try:
-                self._xvfb.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self._xvfb.kill()
-                self._xvfb.wait()
-            self._xvfb = None
-        if self.root is not None and not self.keep:
-            server_dir = self._server_dir()
-            if server_dir is not None and server_dir.name.startswith("wine-"):
-                shutil.rmtree(server_dir, ignore_errors=True)
-            shutil.rmtree(self.root, ignore_errors=True)
-        if self._watchdog is not None:
-            self._watchdog.disarm()
-            self._watchdog = None
-        self._term.restore()
-
-    def _start_xvfb(self):
-        # -displayfd lets the server take the first free display itself, so
-        # two sessions never race for one.
-        read_end, write_end = os.pipe()
-        try:
-            with open(self._logs / "xvfb.log", "wb") as log:
-                self._xvfb = subprocess.Popen(
-                    ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-screen", "0",
-                     "1024x768x24"],
-                    pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log,
-                    preexec_fn=die_with_parent)
-            os.close(write_end)
-            write_end = -1
-            data = b""
-            deadline = time.monotonic() + 15
-            while not data.endswith(b"\n"):
-                left = deadline - time.monotonic()
-                if left <= 0 or not select.select([read_end], [], [], left)[0]:
-                    raise HarnessError("Xvfb did not report a display within 15 s")
-                chunk = os.read(read_end, 64)
-                if not chunk:
-                    raise HarnessError("Xvfb exited: "
-                                       + (self._logs / "xvfb.log").read_text(errors="replace"))
-                data += chunk
-        finally:
-            os.close(read_end)
-            if write_end >= 0:
-                os.close(write_end)
-        self.display = ":" + data.decode().strip()
-        self.env = self._make_env(lang="zh_CN.UTF-8")
-
-    def _make_env(self, lang: str) -> dict:
         env = {k: v for k, v in os.environ.items()
                if k not in DROPPED_ENV and not k.startswith("LC_")}
-        env.update({
-            "HOME": str(self.home), "USER": self.user, "LOGNAME": self.user,
-            "WINEPREFIX": str(self.prefix), "WINEDEBUG": self.winedebug,
-            "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=d",
-            "DISPLAY": self.display, "LANG": lang, "LC_ALL": lang,
-            "LOCPATH": str(self.locale_dir),
-        })
-        return env
+        super().__init__("wine", env, CLEANUP)
+        try:
+            self._start(profile)
+        except BaseException:
+            self.close()
+            raise
 
-    def _boot_env(self) -> dict:
-        return self._make_env(lang="C.UTF-8")
+    def _start(self, profile):
+        lang = LOCALES[self.code_page] + ".UTF-8"
+        home, self.prefix, locales = self.root / "home", self.root / "prefix", self.root / "locale"
+        home.mkdir()
+        locales.mkdir()
+        self.env.update({
+            "HOME": str(home), "USER": "tester", "LOGNAME": "tester", "WINEPREFIX": str(self.prefix),
+            "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=d",
+            "LANG": "C.UTF-8", "LC_ALL": "C.UTF-8", "LOCPATH": str(locales),
+            # Wine's desktop process, started with the prefix, needs it.
+            "DISPLAY": self._start_xvfb()})
+        # Wine falls back to code page 1252 silently when the locale is
+        # missing; generating it (2 s) overlaps making the prefix.
+        localedef = subprocess.Popen(
+            ["localedef", "-i", LOCALES[self.code_page], "-f", "UTF-8", str(locales / lang)],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_parent)
+        # The first program in an empty prefix makes it; -w waits until
+        # wineboot's last step is done and that server has gone.
+        self._wine(["cmd", "/c", "exit"], timeout=120)
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60)
+        # A persistent server: later programs start in 0.2 s instead of 1.5.
+        subprocess.run([WINESERVER, "-p"], env=self.env, timeout=30, check=True)
+        localedef.wait(timeout=60)
+        assert (locales / lang / "LC_CTYPE").is_file(), f"localedef made no {lang}"
+        self.env.update({"LANG": lang, "LC_ALL": lang})
 
-    def _start_wineserver(self):
-        # Run in the foreground as our child: it dies with us even when we
-        # are killed, and with it every Wine process of the prefix.
-        with open(self._logs / "wineserver.log", "wb") as log:
-            self._server = subprocess.Popen(
-                [self.wineserver, "-f", "-p"], env=self._boot_env(), stdin=subprocess.DEVNULL,
-                stdout=subprocess.DEVNULL, stderr=log, preexec_fn=die_with_parent)
-        # Wine starts a second server if a client comes before the socket is
-        # there. Debian's build keeps it in a mkdtemp folder that it names in
-        # $WINEPREFIX/wineserver; upstream uses /tmp/.wine-UID.
-        st = os.stat(self.prefix)
-        leaf = f"server-{st.st_dev:x}-{st.st_ino:x}"
+        self.drive_c = self.prefix / "drive_c"
+        self.tools = self.drive_c / "testtools"
+        self.opened_log = self.tools / "recorder.log"
+        shutil.copytree(self.tools_dir, self.tools, ignore=lambda _, names: [
+            n for n in names if not n.endswith(".exe")])
+        self.appdata = self.drive_c / "users" / (profile or "tester") / "AppData" / "Roaming"
+        self.appdata.mkdir(parents=True, exist_ok=True)
+        self._write_registry(profile is not None)
+        # The first program that needs the desktop starts Wine's desktop
+        # process; a box and boxpress doing so at once can leave the box
+        # failing at once, so a first look at the windows does it here.
+        self.windows()
+        where = self._wine([self.tools / "boxpress.exe", "--where"]).raw_stdout.decode()
+        assert where == f"{self.code_page}\t{self.to_windows(self.appdata)}\n", \
+            f"the prefix is not as asked: code page and AppData are {where!r}"
 
-        def socket_ready():
-            folder = self._server_dir()
-            return folder is not None and (folder / leaf / "socket").exists()
-        if not wait_until(lambda: socket_ready() or self._server.poll() is not None, 10):
-            raise HarnessError("wineserver made no socket within 10 s")
-        if self._server.poll() is not None:
-            raise HarnessError("wineserver exited: "
-                               + (self._logs / "wineserver.log").read_text(errors="replace"))
+    def close(self):
+        try:
+            super().close()
+        finally:
+            if self._xvfb is not None:
+                self._xvfb.kill()
+                self._xvfb.wait(timeout=10)
+                self._xvfb = None
 
-    def _create_prefix(self):
-        # The first Wine program in an empty prefix runs wineboot --init by
-        # itself. An explicit `wineboot -i` on top of that starts a second
-        # one, and with a persistent server the prefix then keeps two
-        # services.exe and no RpcSs: every later program that touches COM
-        # (ShellExecute does) stalls 10 s. So a no-op program does the init.
-        t = time.monotonic()
-        self._check(["cmd", "/c", "exit"], "prefix creation", timeout=120, env=self._boot_env())
-        marker = b"WINEPREFIX=" + os.fsencode(self.prefix)
+    def _start_xvfb(self) -> str:
+        # -displayfd: the server takes a free display itself, so two sessions
+        # never race for one.
+        read_end, write_end = os.pipe()
+        try:
+            with open(self.logs / "xvfb.log", "wb") as log:
+                self._xvfb = subprocess.Popen(
+                    ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-screen", "0",
+                     "1024x768x24"], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                    stderr=log, preexec_fn=die_with_parent)
+            os.close(write_end)
+            # It writes the number and the line end apart, and dies if the
+            # pipe is closed in between.
+            display = b""
+            while not display.endswith(b"\n"):
+                assert select.select([read_end], [], [], 15)[0], "Xvfb named no display in 15 s"
+                chunk = os.read(read_end, 64)
+                assert chunk, "Xvfb exited: " + (self.logs / "xvfb.log").read_text()
+                display += chunk
+            return ":" + display.decode().strip()
+        finally:
+            os.close(read_end)
 
-        def booting():
-            for pid in live_processes_with_env(marker):
-                try:
-                    with open(f"/proc/{pid}/cmdline", "rb") as f:
-                        if b"wineboot" in f.read().lower():
-                            return True
-                except OSError:
-                    pass
-            return False
-        if not wait_until(lambda: not booting(), 60, interval=0.1):
-            raise HarnessError("wineboot still runs 60 s after the prefix was created")
-        self.timings["prefix creation"] = time.monotonic() - t
-
-    def _server_dir(self) -> Optional[Path]:
-        named = self.prefix / "wineserver"
-        if named.is_file():
-            name = named.read_text().strip()
-            if name.startswith("wine-") and "/" not in name:
-                return Path(os.environ.get("TMPDIR") or "/tmp") / name
-        upstream = Path(f"/tmp/.wine-{os.getuid()}")
-        return upstream if upstream.is_dir() else None
-
-    def _apply_registry(self):
-        tools_win = self.to_windows(self.tools)
-        reg = "\r\n".join([
-            "REGEDIT4", "",
+    def _write_registry(self, moved_appdata: bool):
+        def sz(value):
+            return '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
+        keys = {
             # Without a window manager each box takes ~2 s to close otherwise.
-            r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]", '"Managed"="N"', "",
+            r"HKEY_CURRENT_USER\Software\Wine\X11 Driver": '"Managed"="N"',
             # A crash must end the program, not open a blocking dialog.
-            r"[HKEY_CURRENT_USER\Software\Wine\WineDbg]", '"ShowCrashDialog"=dword:00000000', "",
-            # Wine 8 reads file associations from HKCR only.
-            r"[HKEY_CLASSES_ROOT\.png]", f'@="{PNG_PROGID}"', "",
-            f"[HKEY_CLASSES_ROOT\\{PNG_PROGID}\\shell\\open\\command]",
-            "@=" + '"' + _reg_escape(f'"{tools_win}\\recorder.exe" "%1"') + '"', "", ""])
-        reg_file = self._logs / "settings.reg"
-        reg_file.write_bytes(reg.encode("ascii"))
-        self._check(["regedit", "/s", self.to_windows(reg_file)], "regedit", timeout=30)
+            r"HKEY_CURRENT_USER\Software\Wine\WineDbg": '"ShowCrashDialog"=dword:00000000',
+            # recorder.exe is the .png viewer; Wine 8 reads associations from HKCR only.
+            r"HKEY_CLASSES_ROOT\.png": '@="skinalpha.testviewer"',
+            r"HKEY_CLASSES_ROOT\skinalpha.testviewer\shell\open\command":
+                "@=" + sz(f'"{self.to_windows(self.tools)}\\recorder.exe" "%1"')}
+        if moved_appdata:
+            folder = self.to_windows(self.appdata)
+            explorer = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer"
+            expand_sz = ",".join(f"{b:02x}" for b in (folder + "\0").encode("utf-16-le"))
+            keys[explorer + r"\User Shell Folders"] = '"AppData"=hex(2):' + expand_sz
+            keys[explorer + r"\Shell Folders"] = '"AppData"=' + sz(folder)
+        text = "Windows Registry Editor Version 5.00\r\n\r\n" + "".join(
+            f"[{key}]\r\n{value}\r\n\r\n" for key, value in keys.items())
+        reg = self.logs / "settings.reg"
+        reg.write_bytes(b"\xff\xfe" + text.encode("utf-16-le"))
+        self._wine(["regedit", "/s", self.to_windows(reg)])
 
-    def _check_code_page(self):
-        out = self._check(["cmd", "/c", "pause"], "cmd /c pause", timeout=30)
-        if PAUSE_GBK not in out:
-            raise HarnessError(
-                "the ANSI code page is not 936 (cmd /c pause printed %r); LANG=zh_CN.UTF-8 "
-                "needs the locale generated under LOCPATH=%s" % (out, self.locale_dir))
-
-    def _check(self, args, what, timeout, env=None):
-        t = time.monotonic()
-        code, out, err = self._call([self.wine, *args], timeout, env)
-        self.timings[what] = time.monotonic() - t
-        if code is None:
-            raise HarnessError(f"{what} did not finish within {timeout} s")
-        if code != 0:
-            raise HarnessError(f"{what} failed with {code}: "
-                               + err.decode("utf-8", "replace")[-2000:])
-        return out
-
-    def wine_call(self, args: Sequence[str], timeout: float = 30):
-        """Runs `wine ARGS...` in the session; returns (exit code, or None
-        after a timeout, stdout bytes, stderr bytes)."""
-        return self._call([self.wine, *args], timeout)
-
-    def _call(self, argv, timeout, env=None):
-        """Runs argv to its end; returns (exit code or None on timeout,
-        stdout, stderr). Output goes through files, never pipes: Wine
-        programs may start helpers (services, explorer) that inherit the
-        handles and would keep a pipe open for the session's lifetime."""
-        self._calls = getattr(self, "_calls", 0) + 1
-        out_path = self._logs / f"call{self._calls}.out"
-        err_path = self._logs / f"call{self._calls}.err"
-        with open(out_path, "wb") as out, open(err_path, "wb") as err:
-            proc = subprocess.Popen(argv, env=env or self.env, stdin=subprocess.DEVNULL,
-                                    stdout=out, stderr=err, start_new_session=True)
-            try:
-                code = proc.wait(timeout=timeout)
-            except subprocess.TimeoutExpired:
-                code = None
-            finally:
-                kill_group(proc)
-        return code, out_path.read_bytes(), err_path.read_bytes()
+    def _wine(self, args, timeout: float = 30) -> RunResult:
+        """Runs `wine ARGS` for the session's own needs; it must succeed."""
+        r = self._run([WINE, *args], b"", timeout)
+        assert r.exit_code == 0, f"wine {args} failed with {r.exit_code}: {r.stderr[-2000:]}"
+        return r
 
     # ---- paths ----------------------------------------------------------
 
-    @property
-    def appdata_win(self) -> str:
-        return self.to_windows(self.appdata)
-
-    @property
-    def skin_root(self) -> Path:
-        """Unix path of %APPDATA%\\Tencent\\QQ\\Skins\\customize."""
-        return self.appdata / "Tencent" / "QQ" / "Skins" / "customize"
-
-    @property
-    def skin_root_win(self) -> str:
-        return self.appdata_win + r"\Tencent\QQ\Skins\customize"
-
-    @property
-    def recorder_log(self) -> Path:
-        return self.tools / "recorder.log"
-
-    def _drives(self):
-        """(letter, resolved Unix root) of each dosdevices drive, the deepest
-        root first so that C: wins over Z: for files in the prefix."""
-        drives = []
-        dosdevices = self.prefix / "dosdevices"
-        for entry in os.listdir(dosdevices):
-            if len(entry) == 2 and entry[1] == ":":
-                drives.append((entry[0].upper(), os.path.realpath(dosdevices / entry)))
-        return sorted(drives, key=lambda d: -len(d[1]))
-
     def to_windows(self, path) -> str:
-        """Windows form of a Unix path, through the prefix's drive links."""
-        real = os.path.realpath(path)
-        for letter, root in self._drives():
-            if real == root or real.startswith(root.rstrip("/") + "/"):
-                rest = real[len(root):].strip("/")
-                return f"{letter}:\\" + rest.replace("/", "\\")
-        raise HarnessError(f"{path} lies on no drive of the prefix")
+        """Windows form of a Unix path: C: is drive_c, Z: the Unix root."""
+        path = Path(path)
+        if path.is_relative_to(self.drive_c):
+            return "C:\\" + "\\".join(path.relative_to(self.drive_c).parts)
+        return "Z:" + str(path).replace("/", "\\")
 
-    def to_unix(self, win_path: str) -> Path:
-        """Unix form of an absolute Windows path (drive letter form)."""
-        p = PureWindowsPath(win_path)
-        letter = p.drive[:1].lower()
-        link = self.prefix / "dosdevices" / f"{letter}:"
-        if not p.drive or not os.path.exists(link):
-            raise HarnessError(f"{win_path} is on no drive of the prefix")
-        return Path(os.path.realpath(link)).joinpath(*p.parts[1:])
+    shown = to_windows
 
-    # ---- scenarios ------------------------------------------------------
-
-    def reset(self):
-        """Fresh scenario: background programs ended, no skin folders (the
-        whole Tencent folder removed), no recorder log, empty work folder."""
-        for proc in self._background:
-            kill_group(proc, wait=2)
-        self._background = []
-        shutil.rmtree(self.appdata / "Tencent", ignore_errors=True)
-        if self.recorder_log.exists():
-            self.recorder_log.unlink()
-        shutil.rmtree(self.work, ignore_errors=True)
-        self.work.mkdir()
-
-    def make_skin(self, name: str, png_bytes: Optional[bytes] = None,
-                  mtime: Optional[float] = None) -> Path:
-        """Creates skin_root/name (parents included), with main.png holding
-        png_bytes unless None; mtime, when given, is set on the folder last.
-        Returns the folder's Unix path."""
-        folder = self.skin_root / name
-        folder.mkdir(parents=True, exist_ok=True)
-        if png_bytes is not None:
-            (folder / "main.png").write_bytes(png_bytes)
-        if mtime is not None:
-            os.utime(folder, (mtime, mtime))
-        return folder
-
-    def recorded_opens(self, count: int = 1, timeout: float = 10) -> List[List[str]]:
-        """Lines of recorder.log as argument lists, once it has at least
-        count lines (the shell starts the viewer without waiting), or what is
-        there when timeout runs out; count=0 reads at once."""
-        def lines():
-            if not self.recorder_log.exists():
-                return []
-            text = self.recorder_log.read_bytes().decode("utf-8", "replace")
-            return [line.split("\t") for line in text.split("\n") if line]
-        wait_until(lambda: len(lines()) >= count, timeout if count else 0)
-        return lines()
+    # ---- the client -----------------------------------------------------
 
     def install_fake_client(self, folder) -> Tuple[Path, Path]:
-        """Copies the client stand-ins into the Unix folder as QQ.exe and
-        QQScLauncher.exe; returns their paths. The launcher writes
-        launched.txt beside itself when started."""
+        """The client stand-ins as QQ.exe and QQScLauncher.exe in folder;
+        the launcher writes launched.txt beside itself when started."""
         folder = Path(folder)
         folder.mkdir(parents=True, exist_ok=True)
+        for stale in ("launched.txt", "fake_qq.log"):
+            (folder / stale).unlink(missing_ok=True)
         qq, launcher = folder / "QQ.exe", folder / "QQScLauncher.exe"
         shutil.copy2(self.tools / "fake_qq.exe", qq)
         shutil.copy2(self.tools / "fake_launcher.exe", launcher)
         return qq, launcher
 
-    def start_client(self, qq_exe, timeout: float = 15) -> subprocess.Popen:
-        """Starts the client stand-in and returns once it runs inside Wine
-        (it has written its line to fake_qq.log beside itself). The process
-        is ended by reset() or close() if the test leaves it running."""
-        log = Path(qq_exe).parent / "fake_qq.log"
-        before = log.read_bytes().count(b"\n") if log.exists() else 0
-        proc = self.start_background(qq_exe)
-        if not wait_until(lambda: log.exists() and log.read_bytes().count(b"\n") > before
-                          or proc.poll() is not None, timeout):
-            raise HarnessError(f"{qq_exe} did not start within {timeout} s")
-        if proc.poll() is not None:
-            raise HarnessError(f"{qq_exe} exited at once with {proc.returncode}")
+    def start_client(self, qq) -> subprocess.Popen:
+        """Starts the client stand-in; returns once it runs inside Wine (it
+        has written "<pid>\\t<own path>" to fake_qq.log beside itself)."""
+        log = Path(qq).parent / "fake_qq.log"
+        proc = self.start_background([WINE, qq])
+        assert wait_until(lambda: log.exists() or proc.poll() is not None, 15) \
+            and proc.poll() is None, f"{qq} did not start"
         return proc
 
-    def start_background(self, exe, args: Sequence[str] = ()) -> subprocess.Popen:
-        """Starts a program without waiting for it; output is discarded."""
-        proc = subprocess.Popen([self.wine, str(exe), *args], env=self.env, cwd=self.work,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, start_new_session=True)
-        self._background.append(proc)
-        return proc
+    # ---- windows --------------------------------------------------------
 
     def windows(self, cls: str = "#32770") -> List[Tuple[str, str]]:
         """(title, text) of each visible top-level window of class cls; the
-        text is a message box's text, with line breaks as LF."""
-        out = self._tool(["--list", cls], timeout=20)
-        rows = []
-        for line in out.decode("utf-8", "replace").splitlines():
-            title, _, text = line.partition("\t")
-            rows.append((title, text.replace("\\n", "\n")))
-        return rows
+        text is a message box's."""
+        out = self._wine([self.tools / "boxpress.exe", "--list", cls]).raw_stdout
+        return [tuple(line.replace("\\n", "\n").split("\t", 1))
+                for line in out.decode("utf-8").splitlines()]
 
-    def close_windows(self, cls: str) -> int:
-        """Closes every visible top-level window of class cls (e.g.
-        "ExplorerWClass"); returns how many there were."""
-        return int(self._tool(["--close", cls], timeout=20).strip() or 0)
-
-    def _tool(self, args, timeout) -> bytes:
-        code, out, _ = self._call([self.wine, str(self.tools / "boxpress.exe"), *args], timeout)
-        if code != 0:
-            raise HarnessError(f"boxpress {' '.join(args)} "
-                               + ("hung" if code is None else f"failed with {code}"))
-        return out
-
-    # ---- runs -----------------------------------------------------------
-
-    def run(self, exe, stdin_bytes: bytes = b"", boxes: Sequence[Tuple[str, str]] = (),
-            timeout: float = 60, args: Sequence[str] = (), cwd=None,
-            box_timeout: float = 20) -> RunResult:
-        """Runs exe (a Unix path, or a Windows path) to its end with stdin
-        from stdin_bytes and stdout/stderr captured in files, answering each
-        (caption, 'yes'|'no'|'ok'|'cancel') box in order. Raises BoxNotFound,
-        BoxMismatch or RunTimeout (the program is killed first) with the
-        output so far, instead of hanging."""
-        self._runs += 1
-        stem = self._logs / f"run{self._runs}"
-        stem.with_suffix(".in").write_bytes(stdin_bytes)
-        start = time.monotonic()
-        deadline = start + timeout
-        texts: List[str] = []
-        with open(stem.with_suffix(".in"), "rb") as fin, \
-                open(stem.with_suffix(".out"), "wb") as fout, \
-                open(stem.with_suffix(".err"), "wb") as ferr:
-            # Files rather than pipes: a viewer or Explorer the program
-            # starts may inherit the handles and outlive it.
-            proc = subprocess.Popen([self.wine, str(exe), *args], env=self.env,
-                                    cwd=str(cwd or self.work), stdin=fin, stdout=fout,
-                                    stderr=ferr, start_new_session=True)
-
-            def partial():
-                code = proc.poll()
-                return make_result(-1 if code is None else code,
-                                   stem.with_suffix(".out").read_bytes(), "gbk",
-                                   stem.with_suffix(".err").read_bytes(), texts,
-                                   time.monotonic() - start)
-            try:
-                for index, (caption, answer) in enumerate(boxes):
-                    texts.append(self._answer_box(proc, index, caption, answer, deadline,
-                                                  box_timeout, partial))
-                try:
-                    proc.wait(timeout=max(deadline - time.monotonic(), 0.1))
-                except subprocess.TimeoutExpired:
-                    raise RunTimeout(f"{exe} did not end within {timeout} s"
-                                     + self._open_boxes_note(), partial())
-            finally:
-                kill_group(proc)
-        return make_result(proc.returncode, stem.with_suffix(".out").read_bytes(), "gbk",
-                           stem.with_suffix(".err").read_bytes(), texts,
-                           time.monotonic() - start)
-
-    def _answer_box(self, proc, index, caption, answer, deadline, box_timeout, partial) -> str:
-        what = f"box {index + 1} ({caption!r}, {answer})"
-        wait = min(box_timeout, deadline - time.monotonic())
-        if wait <= 0:
-            raise RunTimeout(f"no time left for {what}", partial())
-        out_path = self._logs / f"run{self._runs}.box{index + 1}"
-        with open(out_path, "wb") as out:
-            press = subprocess.Popen(
-                [self.wine, str(self.tools / "boxpress.exe"), caption, answer,
-                 str(int(wait * 1000))],
-                env=self.env, stdin=subprocess.DEVNULL, stdout=out,
-                stderr=subprocess.DEVNULL, start_new_session=True)
-            limit = time.monotonic() + wait + 10  # boxpress polls on its own clock
-            try:
-                while press.poll() is None:
-                    if proc.poll() is not None:
-                        # A box answered just now lets the program end while
-                        # boxpress is still finishing; anything else is a miss.
-                        try:
-                            press.wait(timeout=1.5)
-                        except subprocess.TimeoutExpired:
-                            raise BoxNotFound(f"{what}: the program ended with "
-                                              f"{proc.returncode} before showing it", partial())
-                        break
-                    if time.monotonic() > limit:
-                        raise BoxNotFound(f"{what}: boxpress hung", partial())
-                    time.sleep(0.02)
-            finally:
-                kill_group(press)
-        text = out_path.read_bytes().decode("utf-8", "replace").replace("\r\n", "\n")
-        text = text[:-1] if text.endswith("\n") else text
-        if press.returncode == 0:
-            return text
-        if press.returncode == 2:
-            raise BoxNotFound(f"{what} did not appear within {wait:.1f} s"
-                              + self._open_boxes_note(), partial())
-        if press.returncode == 3:
-            raise BoxMismatch(f"{what} has no such button; its text: {text!r}", partial())
-        if press.returncode == 4:
-            raise BoxMismatch(f"{what} stayed open after the answer; its text: {text!r}",
-                              partial())
-        raise HarnessError(f"boxpress failed with {press.returncode}", partial())
+    def close_windows(self, cls: str):
+        self._wine([self.tools / "boxpress.exe", "--close", cls])
 
     def _open_boxes_note(self) -> str:
         try:
-            boxes = self.windows("#32770")
-        except HarnessError:
-            return ""
-        if not boxes:
-            return "; no message box is open"
-        return "; open boxes: " + "; ".join(f"{t!r}: {x!r}" for t, x in boxes)
+            return "; open boxes: %r" % self.windows()
+        except (AssertionError, OSError) as e:
+            return f"; no list of open boxes: {e}"
+
+    # ---- runs -----------------------------------------------------------
+
+    def run(self, exe, stdin: bytes = b"", boxes: Sequence[Tuple[str, str]] = (),
+            timeout: float = 60, args: Sequence[str] = (), box_timeout: float = 20) -> RunResult:
+        """Runs exe to its end with stdin from stdin, answering each
+        (caption, 'yes'|'no'|'ok'|'cancel') box in order."""
+        def answer(proc, partial, deadline):
+            return [self.answer_box(caption, reply, lambda: proc.poll() is None,
+                                    min(box_timeout, deadline - time.monotonic()), partial)
+                    for caption, reply in boxes]
+        return self._run([WINE, exe, *args], stdin, timeout, during=answer,
+                         note=self._open_boxes_note)
+
+    def answer_box(self, caption: str, reply: str, running, timeout: float, partial) -> str:
+        """Answers the next box titled caption while running() holds;
+        returns its text. Raises RunFailed (with partial()) when it does not
+        come in time or cannot be answered so."""
+        what = f"the box {caption!r} ({reply})"
+        out = self.logs / f"box{time.monotonic_ns()}"
+        with open(out, "wb") as f:
+            press = subprocess.Popen([WINE, self.tools / "boxpress.exe", caption, reply,
+                                      str(int(max(timeout, 0) * 1000))], env=self.env,
+                                     stdout=f, stderr=subprocess.DEVNULL,
+                                     preexec_fn=die_with_parent)
+        limit = time.monotonic() + timeout + 10  # boxpress polls on its own clock
+        try:
+            while press.poll() is None:
+                if not running():
+                    # A box answered just now lets the program end while
+                    # boxpress is still finishing; anything else is a miss.
+                    if not wait_until(lambda: press.poll() is not None, 1.5):
+                        raise RunFailed(f"{what}: the program ended without showing it",
+                                        partial())
+                    break
+                if time.monotonic() > limit:
+                    raise RunFailed(f"{what}: boxpress hung", partial())
+                time.sleep(0.05)
+        finally:
+            if press.poll() is None:
+                press.kill()
+            press.wait(timeout=10)
+        text = out.read_bytes().decode("utf-8", "replace").replace("\r\n", "\n").rstrip("\n")
+        if press.returncode != 0:
+            raise RunFailed(f"{what} {BOXPRESS_FAILURES.get(press.returncode, 'failed')}; "
+                            f"its text: {text!r}" + self._open_boxes_note(), partial())
+        return text
+
+    def reset(self):
+        """Also ends the console's tmux server, if a test started one."""
+        if (self.root / "tmux.sock").exists():
+            subprocess.run(["tmux", "-S", self.root / "tmux.sock", "kill-server"],
+                           capture_output=True, timeout=20)
+        super().reset()
+
+    def console(self, exe, args: Sequence[str] = ()) -> "Console":
+        """exe running on a real console, in a tmux pane of this session."""
+        return Console(self, exe, args)
 
 
-def _reg_escape(value: str) -> str:
-    return value.replace("\\", "\\\\").replace('"', '\\"')
+class Console:
+    """A program on a real console: a 200 x 50 tmux pane, with a private
+    server whose socket lies in the session folder, in the session's display
+    and prefix. Keys are typed with send-keys, the screen read with
+    capture-pane; the pane stays after the program ends."""
 
+    def __init__(self, session: WineSession, exe, args=()):
+        self._session = session
+        conf = session.root / "tmux.conf"
+        conf.write_text("set -g remain-on-exit on\nset -g history-limit 1000\n")
+        self._tmux = ["tmux", "-u", "-S", str(session.root / "tmux.sock"), "-f", str(conf)]
+        self._call("new-session", "-d", "-x", "200", "-y", "50", "-c", str(session.work),
+                   "-s", "run", shlex.join(["exec", WINE, str(exe), *args]))
 
-def wine_main(cases) -> int:
-    """main() of a script whose cases each take (WineSession, exe)."""
-    return script_main(cases, WineSession, with_tools=True)
+    def _call(self, *args) -> str:
+        return subprocess.run(self._tmux + list(args), env=self._session.env, check=True,
+                              capture_output=True, timeout=20).stdout.decode("utf-8", "replace")
+
+    def screen(self) -> List[str]:
+        """The lines shown so far, scrolled-off ones included, without the
+        blank ones at the end."""
+        lines = [line.rstrip() for line in self._call("capture-pane", "-p", "-J", "-S", "-",
+                                                      "-t", "run").split("\n")
+                 if not line.startswith("Pane is dead")]  # tmux's own line after the end
+        while lines and not lines[-1]:
+            lines.pop()
+        return lines
+
+    def result(self) -> RunResult:
+        """The screen as a run's result; exit_code -1 while it runs."""
+        return RunResult(self._exit_code(), self.screen(), b"", "")
+
+    def running(self) -> bool:
+        return self._exit_code() == -1
+
+    def _exit_code(self) -> int:
+        dead, _, status = self._call("display-message", "-p", "-t", "run",
+                                     "#{pane_dead} #{pane_dead_status}").strip().partition(" ")
+        return int(status) if dead == "1" else -1
+
+    def wait_for(self, text: str, timeout: float = 20):
+        """Waits until a line of the screen holds text."""
+        def shown():
+            return any(text in line for line in self.screen())
+        wait_until(lambda: shown() or not self.running(), timeout)
+        if not shown():
+            raise RunFailed(f"the console shows no {text!r} within {timeout} s", self.result())
+
+    def type(self, text: str):
+        """Types text and Enter once the screen has settled: keys that come
+        while the program still writes its prompt are lost."""
+        before = None
+        for _ in range(25):
+            time.sleep(0.2)
+            now = self.screen()
+            if now == before:
+                break
+            before = now
+        if text:
+            self._call("send-keys", "-t", "run", "-l", text)
+        self._call("send-keys", "-t", "run", "Enter")
+
+    def answer_box(self, caption: str, reply: str, timeout: float = 20) -> str:
+        return self._session.answer_box(caption, reply, self.running, timeout, self.result)
+
+    def finish(self, timeout: float = 20) -> RunResult:
+        """Waits for the program's end; returns the screen and exit code."""
+        if not wait_until(lambda: not self.running(), timeout):
+            raise RunFailed(f"the console program did not end within {timeout} s", self.result())
+        return self.result()

@@ -9,11 +9,14 @@
 //   boxpress.exe --list [CLASS]
 //     prints "title<TAB>text" for every visible top-level window of CLASS
 //     (default #32770); line breaks inside the text are printed as "\n".
+//   boxpress.exe --where
+//     prints the ANSI code page and the roaming AppData folder, tab-separated.
 //   boxpress.exe --close CLASS [timeout_ms]
 //     sends WM_CLOSE to every visible top-level window of CLASS and waits
 //     for them to go; prints how many there were. Exit 0, or 2 if some stayed.
 #include "utf8_text.h"
 
+#include <shlobj.h>
 #include <wchar.h>
 
 #define POLL_MS 50
@@ -144,6 +147,16 @@ static int press(const wchar_t *caption, int id, DWORD timeout_ms) {
   return wait_gone(box, CLOSE_WAIT_MS) ? 0 : 4;
 }
 
+// Tells a test which code page and profile the prefix really gives a
+// program: Wine falls back to 1252 silently when the host lacks the locale.
+static int print_where(void) {
+  wchar_t line[MAX_PATH + 32];
+  wchar_t appdata[MAX_PATH] = L"";
+  if (FAILED(SHGetFolderPathW(NULL, CSIDL_APPDATA, NULL, 0, appdata))) return 1;
+  swprintf(line, MAX_PATH + 32, L"%u\t%ls\n", GetACP(), appdata);
+  return write_utf8(GetStdHandle(STD_OUTPUT_HANDLE), line) ? 0 : 1;
+}
+
 static DWORD timeout_arg(int argc, wchar_t **argv, int index, DWORD fallback) {
   return argc > index ? (DWORD)wcstoul(argv[index], NULL, 10) : fallback;
 }
@@ -154,12 +167,14 @@ int main(void) {
   if (!argv) return 1;
   if (argc >= 2 && wcscmp(argv[1], L"--list") == 0)
     return list_windows(argc >= 3 ? argv[2] : L"#32770");
+  if (argc >= 2 && wcscmp(argv[1], L"--where") == 0) return print_where();
   if (argc >= 3 && wcscmp(argv[1], L"--close") == 0)
     return close_windows(argv[2], timeout_arg(argc, argv, 3, CLOSE_WAIT_MS));
   if (argc < 3 || !answer_id(argv[2])) {
     write_utf8(GetStdHandle(STD_ERROR_HANDLE),
                L"usage: boxpress CAPTION yes|no|ok|cancel [timeout_ms]\n"
                L"       boxpress --list [CLASS]\n"
+               L"       boxpress --where\n"
                L"       boxpress --close CLASS [timeout_ms]\n");
     return 1;
   }
