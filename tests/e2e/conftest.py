@@ -18,6 +18,11 @@ def pytest_addoption(parser):
     parser.addoption("--exe", help="the program under test")
     parser.addoption("--tools", help="folder of the Wine test programs (target e2e_tools)")
     parser.addoption("--objdump", help="objdump of the Windows toolchain")
+    parser.addoption("--script", help="scripts/try")
+    parser.addoption("--built", help="folder of the host build's skinalpha and try_pictures")
+    parser.addoption("--cpack", help="cpack, for the Windows package")
+    parser.addoption("--config", help="CPackConfig.cmake of the Windows build")
+    parser.addoption("--source", type=Path, help="the source tree")
 
 
 def option_path(config, name: str) -> Path:

@@ -11,7 +11,7 @@ import resource
 import shutil
 import subprocess
 from pathlib import Path
-from typing import List, Tuple
+from typing import Tuple
 
 from session import RunFailed, RunResult, Session, decode, die_with_parent, kill_group, wait_until
 

@@ -4,8 +4,6 @@ size limit that leaves the image whole, and two runs on one skin at once."""
 
 import os
 
-import pytest
-
 from expect import (CONFIRM_TEXT, DONE, PROMPT, SKIN, assert_only_image_and_backup,
                     check_pixels, colours, read_png, sample_png, transform_lines, write_png)
 from host_session import box_line
@@ -77,7 +75,6 @@ def test_end_of_input_at_the_prompt_changes_nothing(host, exe):
     assert (folder / "main.png").read_bytes() == old
 
 
-@pytest.mark.pending
 def test_a_second_run_leaves_a_skin_in_use_alone(host, exe):
     old = sample_png(120, 90)
     folder = host.make_skin(SKIN, old)

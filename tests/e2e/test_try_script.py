@@ -3,20 +3,18 @@ well and takes its throwaway folder with it, and the preview shows the skin
 before and after over a checkerboard that shows through as far as the typed
 opacity asks.
 
-    python3 tests/e2e/test_try_script.py --script scripts/try --built build/host
+    python3 -m pytest tests/e2e/test_try_script.py --script scripts/try --built build/host
 """
 
-import argparse
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness_common import run_cases  # noqa: E402
-from png_pixels import read_png  # noqa: E402
+import pytest
+
+from expect import read_png
 
 DONE = "转换完毕，重启QQ生效！按任意退出"
 
@@ -77,11 +75,19 @@ class Try:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
+@pytest.fixture(scope="module")
+def t(pytestconfig):
+    """--script: scripts/try; --built: the folder of skinalpha and try_pictures."""
+    runs = Try(*(Path(pytestconfig.getoption(name)).resolve() for name in ("script", "built")))
+    yield runs
+    runs.close()
+
+
 def mostly_differ(a, b) -> bool:
     return sum(p != q for p, q in zip(a, b)) >= 0.9 * len(a)
 
 
-def the_result_half_shows_the_checkerboard_as_far_as_the_opacity(t: Try):
+def test_the_result_half_shows_the_checkerboard_as_far_as_the_opacity(t: Try):
     assert t.sample.alphas == {255}, "the sample must be opaque for these checks"
     results = {}
     for opacity in (0, 40, 100):
@@ -108,7 +114,7 @@ def the_result_half_shows_the_checkerboard_as_far_as_the_opacity(t: Try):
     assert mostly_differ(results[40], board) and mostly_differ(results[40], t.sample.rgb)
 
 
-def answering_no_leaves_the_skin_as_it_was(t: Try):
+def test_answering_no_leaves_the_skin_as_it_was(t: Try):
     lines, preview = t.run(b"n\n\n")
     assert "没有输入文件夹路径，图片未作任何修改" in lines, lines
     assert "皮肤图片没有改变。" in lines, lines
@@ -116,7 +122,7 @@ def answering_no_leaves_the_skin_as_it_was(t: Try):
     assert original == result == t.sample.rgb
 
 
-def a_failing_program_fails_the_script(t: Try):
+def test_a_failing_program_fails_the_script(t: Try):
     broken = t.root / "broken"
     broken.mkdir()
     (broken / "try_pictures").symlink_to(t.built / "try_pictures")
@@ -125,20 +131,3 @@ def a_failing_program_fails_the_script(t: Try):
     lines, _ = t.run(b"y\n40\n\n", built=broken, expect_status=3)
     assert "半途而废" in lines, lines
 
-
-def main() -> int:
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--script", required=True)
-    parser.add_argument("--built", required=True, help="folder of skinalpha and try_pictures")
-    args = parser.parse_args()
-    t = Try(Path(args.script).resolve(), Path(args.built).resolve())
-    try:
-        return run_cases([the_result_half_shows_the_checkerboard_as_far_as_the_opacity,
-                          answering_no_leaves_the_skin_as_it_was,
-                          a_failing_program_fails_the_script], t)
-    finally:
-        t.close()
-
-
-if __name__ == "__main__":
-    sys.exit(main())

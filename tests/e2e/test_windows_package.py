@@ -2,11 +2,10 @@
 plain text every Notepad shows right (byte-order mark, CR LF, no Markdown
 marks, nothing of the README section lost) and the licence when there is one.
 
-    python3 tests/e2e/check_package.py --cpack cpack \\
+    python3 -m pytest tests/e2e/test_windows_package.py --cpack cpack \\
         --config build/windows/CPackConfig.cmake --source .
 """
 
-import argparse
 import re
 import shutil
 import subprocess
@@ -14,9 +13,9 @@ import sys
 import tempfile
 import zipfile
 from pathlib import Path
+from types import SimpleNamespace
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness_common import run_cases  # noqa: E402
+import pytest
 
 BOM = b"\xef\xbb\xbf"
 INSTRUCTIONS = "使用说明.txt"
@@ -47,7 +46,14 @@ def users_section(source: Path):
     return readme.split("<!-- users -->", 1)[1].split("<!-- /users -->", 1)[0].split("\n")
 
 
-def the_zip_holds_the_program_and_plain_instructions(args):
+@pytest.fixture(scope="module")
+def args(pytestconfig):
+    """--cpack, --config (CPackConfig.cmake of the Windows build), --source."""
+    return SimpleNamespace(**{name: pytestconfig.getoption(name)
+                              for name in ("cpack", "config", "source")})
+
+
+def test_the_zip_holds_the_program_and_plain_instructions(args):
     with tempfile.TemporaryDirectory(prefix="skinalpha-package-") as folder, \
             pack(args, Path(folder)) as z:
         names = {info.filename: info for info in z.infolist()}
@@ -77,7 +83,7 @@ def the_zip_holds_the_program_and_plain_instructions(args):
     assert commands == ["WINEPREFIX=~/.wine wine skinalpha.exe"], commands
 
 
-def a_licence_is_reencoded_for_notepad(args):
+def test_a_licence_is_reencoded_for_notepad(args):
     folder = Path(tempfile.mkdtemp(prefix="skinalpha-licence-"))
     try:
         reencode_licence(args, folder)
@@ -93,16 +99,3 @@ def reencode_licence(args, folder: Path):
     written = (folder / "LICENSE.txt").read_bytes()
     assert written == BOM + "MIT © 2024\r\n\r\nline\r\nlast\r\n".encode("utf-8"), written
 
-
-def main() -> int:
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--cpack", required=True)
-    parser.add_argument("--config", required=True, help="CPackConfig.cmake of the Windows build")
-    parser.add_argument("--source", required=True, type=Path)
-    args = parser.parse_args()
-    return run_cases([the_zip_holds_the_program_and_plain_instructions,
-                      a_licence_is_reencoded_for_notepad], args)
-
-
-if __name__ == "__main__":
-    sys.exit(main())
