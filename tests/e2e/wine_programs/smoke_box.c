@@ -1,6 +1,6 @@
 // smoke_box: a stand-in for the tool in the harness's own checks, for what
-// the tool never does on purpose. Built with -fexec-charset=GBK like the
-// tool. Modes (first argument):
+// the tool never does on purpose. Built with -fexec-charset=GBK, so its
+// lines reach a pipe as GBK bytes as the tool's do. Modes (first argument):
 //   box    asks Yes/No in a box titled "提示", prints the answer, exits 0
 //          on Yes and 7 on No
 //   hang   prints one line and never ends
