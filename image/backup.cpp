@@ -28,7 +28,18 @@ BackupState inspect_backup(platform::Files& files,
   }
   std::vector<unsigned char> bytes;
   std::string error;
-  if (!files.read_file(backup, bytes, error)) return BackupState::broken;
+  // Too long to be any image it could hold counts as not a whole one, and is
+  // refused before it is read.
+  switch (files.read_file(backup, largest_image_file(), bytes, error)) {
+    case platform::ReadOutcome::read:
+      break;
+    case platform::ReadOutcome::missing:
+      return BackupState::missing;
+    case platform::ReadOutcome::in_use:
+    case platform::ReadOutcome::too_large:
+    case platform::ReadOutcome::failed:
+      return BackupState::broken;
+  }
   if (bytes.empty()) return BackupState::empty;
   DecodedImage decoded;
   return decode_image(bytes.data(), bytes.size(), decoded) ==
@@ -57,10 +68,11 @@ bool write_backup(platform::Files& files, const std::string& image_path,
                   const std::vector<unsigned char>& original,
                   BackupState state) {
   const std::string backup = backup_path_for(image_path);
-  const std::string temporary = temporary_path_for(backup);
+  const std::string temporary = free_temporary_path(files, backup);
   std::string error;
-  bool kept = files.write_new_file(temporary, original.data(),
-                                   original.size(), error);
+  const bool written = files.write_new_file(temporary, original.data(),
+                                            original.size(), error);
+  bool kept = written;
   if (kept && state == BackupState::empty) {
     // An empty file holds nothing of the original; a whole copy may take
     // its place.
@@ -79,7 +91,8 @@ bool write_backup(platform::Files& files, const std::string& image_path,
     }
   }
   if (!kept) {
-    files.remove_file(temporary);
+    // Only a file this run wrote is removed; a failed write left nothing.
+    if (written) files.remove_file(temporary);
     platform::console_line("无法备份到 " + backup + "，图片未作修改: ", error);
   }
   return kept;

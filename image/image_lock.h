@@ -10,10 +10,14 @@
 
 namespace image {
 
-// Takes the skin image's lock for as long as `lock` lives and removes the
-// temporary files a killed earlier run may have left. Returns false, after
-// saying so on the console, when another run holds the lock or it cannot be
-// taken; nothing may then be written.
+// Takes the skin folder's lock for as long as `lock` lives and removes the
+// temporary files a killed earlier run may have left, when they are plain
+// files. Returns false, after saying so on the console, when another run
+// holds the lock, the folder is missing or the lock cannot be taken; nothing
+// may then be written.
+// Says on the console that there is no image at `image_path`.
+void report_missing_image(const std::string& image_path);
+
 bool lock_image(platform::Files& files, const std::string& image_path,
                 std::unique_ptr<platform::HeldLock>& lock);
 

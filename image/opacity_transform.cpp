@@ -19,16 +19,47 @@ namespace {
 // undo) and zlib's quickest level. The final file is planned per image.
 constexpr PngPlan kWideningPlan{2, {1, Z_DEFAULT_STRATEGY}};
 
-// Reads and decodes the image; `bytes` keeps the file as it was read.
-bool load(platform::Files& files, const std::string& path,
-          std::vector<unsigned char>& bytes, DecodedImage& image) {
+struct Loaded {
+  platform::ReadOutcome read = platform::ReadOutcome::failed;
+  DecodeResult decoded = DecodeResult::unreadable;
   std::string error;
-  const DecodeResult result =
-      files.read_file(path, bytes, error)
-          ? decode_image(bytes.data(), bytes.size(), image)
-          : DecodeResult::unreadable;
+  bool ok() const { return decoded == DecodeResult::decoded; }
+};
+
+// Reads and decodes the image, saying nothing yet; `bytes` keeps the file as
+// it was read. No file longer than any image the decoder takes is read.
+Loaded load(platform::Files& files, const std::string& path,
+            std::vector<unsigned char>& bytes, DecodedImage& image) {
+  Loaded loaded;
+  loaded.read = files.read_file(path, largest_image_file(), bytes, loaded.error);
+  if (loaded.read == platform::ReadOutcome::read) {
+    loaded.decoded = decode_image(bytes.data(), bytes.size(), image);
+  }
+  return loaded;
+}
+
+// Ends a load with "加载完成" and, when it gave no pixels, the true reason.
+bool report_load(const Loaded& loaded, const std::string& path) {
   platform::console_line("加载完成");
-  switch (result) {
+  switch (loaded.read) {
+    case platform::ReadOutcome::read:
+      break;
+    case platform::ReadOutcome::missing:
+      report_missing_image(path);
+      return false;
+    case platform::ReadOutcome::in_use:
+      platform::console_line("图片正被其他程序使用，图片未作修改: ", path);
+      platform::console_line("请关闭正在使用它的程序后再运行。");
+      return false;
+    case platform::ReadOutcome::too_large:
+      platform::console_line("图片尺寸过大，无法处理: ", path);
+      return false;
+    case platform::ReadOutcome::failed:
+      platform::console_line("无法读取图片(文件缺失、不完整或不是图片): ", path);
+      platform::console_line("原因: ", loaded.error);
+      return false;
+  }
+  switch (loaded.decoded) {
     case DecodeResult::decoded:
       return true;
     case DecodeResult::too_large:
@@ -68,16 +99,17 @@ bool rewrite_opacity(platform::Files& files, const std::string& image_path,
     report_unusable_backup(backup, image_path);
     return false;
   }
-  if (needs_backup(backup)) platform::console_line("备份文件中");
-  platform::console_line("加载中..");
   DecodedImage image;
   {
     // The backup is made from the very bytes that decoded, so it is a whole
-    // image by construction.
+    // image by construction, and it is announced only when it will be made.
     std::vector<unsigned char> original;
-    if (!load(files, image_path, original, image)) return false;
-    if (needs_backup(backup) &&
-        !write_backup(files, image_path, original, backup)) {
+    const Loaded first = load(files, image_path, original, image);
+    const bool backing_up = needs_backup(backup) && first.ok();
+    if (backing_up) platform::console_line("备份文件中");
+    platform::console_line("加载中..");
+    if (!report_load(first, image_path)) return false;
+    if (backing_up && !write_backup(files, image_path, original, backup)) {
       return false;
     }
   }
@@ -87,7 +119,9 @@ bool rewrite_opacity(platform::Files& files, const std::string& image_path,
     image.pixels.reset();
     platform::console_line("转换中格式完成，重新加载中..");
     std::vector<unsigned char> widened;
-    if (!load(files, image_path, widened, image)) return false;
+    if (!report_load(load(files, image_path, widened, image), image_path)) {
+      return false;
+    }
   }
 
   platform::console_line("输入不透明度(0-100)越小越透明(推荐50),回车确认");

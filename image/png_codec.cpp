@@ -109,6 +109,13 @@ bool dimensions_fit(int width, int height) {
   return static_cast<long long>(width) * height <= kMaxPixels;
 }
 
+std::size_t largest_image_file() {
+  // Eight bytes a pixel, one more for a row of one pixel, 1/64 for stored
+  // deflate blocks and chunk headers, and 1 MiB of other chunks.
+  constexpr unsigned long long kRaw = kMaxPixels * 9ull;
+  return static_cast<std::size_t>(kRaw + kRaw / 64 + (1ull << 20));
+}
+
 DecodeResult decode_image(const unsigned char* data, std::size_t size,
                           DecodedImage& out) {
   out = DecodedImage{};

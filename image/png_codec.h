@@ -35,6 +35,12 @@ enum class DecodeResult { decoded, unreadable, too_large };
 // row arithmetic, would overflow or exhaust memory.
 bool dimensions_fit(int width, int height);
 
+// The longest file that can hold an image of a size `dimensions_fit` takes:
+// 16-bit RGBA stored without compression, a filter byte per row, block and
+// chunk framing and room for metadata. Anything longer is no skin and is not
+// read.
+std::size_t largest_image_file();
+
 // Decodes a whole file's `size` bytes by their content (PNG, JPEG, BMP, ...)
 // into four channels. Only `decoded` leaves pixels in `out`. The size is
 // checked from the header before any pixel memory is taken, and no block

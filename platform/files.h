@@ -36,6 +36,14 @@ enum class MoveOutcome { moved, target_exists, failed };
 
 enum class LockOutcome { locked, busy, failed };
 
+enum class ReadOutcome {
+  read,
+  missing,    // nothing at the path, or a folder on it is missing
+  in_use,     // another program holds the file open without sharing it
+  too_large,  // longer than the caller's limit; nothing was read
+  failed,     // not a regular file, or the system refused
+};
+
 // Held while it lives; the system lets go of it when the process ends, however
 // it ends.
 class HeldLock {
@@ -59,11 +67,13 @@ class Files {
 
   virtual PathKind path_kind(const std::string& path) = 0;
 
-  // Stores the whole file in `bytes` and returns true; on failure returns
-  // false with `error` naming the file and the cause.
-  virtual bool read_file(const std::string& path,
-                         std::vector<unsigned char>& bytes,
-                         std::string& error) = 0;
+  // Stores the whole of a regular file no longer than `max_size` bytes in
+  // `bytes` and returns `read`. Checks the size before reading and never
+  // waits on a device or a pipe. Otherwise leaves `bytes` empty and sets
+  // `error` to the file and the cause.
+  virtual ReadOutcome read_file(const std::string& path, std::size_t max_size,
+                                std::vector<unsigned char>& bytes,
+                                std::string& error) = 0;
   // Writes `size` bytes to a new file at `path` (failing if anything exists
   // there) and flushes it to disk. On failure removes what it wrote and
   // describes the cause in `error`.
@@ -79,15 +89,18 @@ class Files {
   virtual MoveOutcome move_if_absent(const std::string& from,
                                      const std::string& to,
                                      std::string& error) = 0;
-  // Removes a file (never a folder); false when nothing was removed.
+  // Removes `path` only when it is proven a plain file, read-only or not;
+  // never a folder, a link or what a link leads to. False when nothing was
+  // removed.
   virtual bool remove_file(const std::string& path) = 0;
 
-  // Takes the lock file at `path` for this process alone, creating it when
-  // missing, and stores the hold in `lock`. `busy` when another process holds
-  // it; `failed` (with `error`) when it cannot be taken at all.
-  virtual LockOutcome lock_file(const std::string& path,
-                                std::unique_ptr<HeldLock>& lock,
-                                std::string& error) = 0;
+  // Takes the lock of `folder` for this process alone and stores the hold in
+  // `lock`. Nothing in the folder takes part, so no file there can fake or
+  // block it. `busy` when another process holds it; `failed` (with `error`)
+  // when it cannot be taken at all, such as for a missing folder.
+  virtual LockOutcome lock_folder(const std::string& folder,
+                                  std::unique_ptr<HeldLock>& lock,
+                                  std::string& error) = 0;
 };
 
 // The files of this system.
@@ -98,8 +111,9 @@ class SystemFiles final : public Files {
   bool last_write_time(const std::string& folder, LocalTime& time,
                        SystemFailure& failure) override;
   PathKind path_kind(const std::string& path) override;
-  bool read_file(const std::string& path, std::vector<unsigned char>& bytes,
-                 std::string& error) override;
+  ReadOutcome read_file(const std::string& path, std::size_t max_size,
+                        std::vector<unsigned char>& bytes,
+                        std::string& error) override;
   bool write_new_file(const std::string& path, const unsigned char* data,
                       std::size_t size, std::string& error) override;
   bool replace_file(const std::string& from, const std::string& to,
@@ -107,9 +121,9 @@ class SystemFiles final : public Files {
   MoveOutcome move_if_absent(const std::string& from, const std::string& to,
                              std::string& error) override;
   bool remove_file(const std::string& path) override;
-  LockOutcome lock_file(const std::string& path,
-                        std::unique_ptr<HeldLock>& lock,
-                        std::string& error) override;
+  LockOutcome lock_folder(const std::string& folder,
+                          std::unique_ptr<HeldLock>& lock,
+                          std::string& error) override;
 };
 
 }  // namespace platform

@@ -67,27 +67,15 @@ void sync_parent_folder(const std::string& path) {
 }
 
 // flock() is dropped by the kernel when the process dies, so a killed run
-// never leaves the skin locked. The file is unlinked on release; a run that
-// locked the old file just before that sees another inode and tries again.
-class FlockHold final : public HeldLock {
+// never leaves the skin locked.
+class FolderHold final : public HeldLock {
  public:
-  FlockHold(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
-  ~FlockHold() override {
-    unlink(path_.c_str());
-    close(fd_);
-  }
+  explicit FolderHold(int fd) : fd_(fd) {}
+  ~FolderHold() override { close(fd_); }
 
  private:
-  std::string path_;
   int fd_;
 };
-
-bool same_file(int fd, const std::string& path) {
-  struct stat held {};
-  struct stat named {};
-  return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
-         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
-}
 
 }  // namespace
 
@@ -136,37 +124,53 @@ PathKind SystemFiles::path_kind(const std::string& path) {
   return PathKind::other;
 }
 
-bool SystemFiles::read_file(const std::string& path,
-                            std::vector<unsigned char>& bytes,
-                            std::string& error) {
+ReadOutcome SystemFiles::read_file(const std::string& path,
+                                   std::size_t max_size,
+                                   std::vector<unsigned char>& bytes,
+                                   std::string& error) {
   bytes.clear();
-  Fd in(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so a pipe or a device under the name cannot hold the run
+  // at open(); fstat() turns it away before anything is read.
+  Fd in(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   struct stat info {};
   if (in.get() < 0 || fstat(in.get(), &info) != 0) {
-    error = errno_text(path, errno);
-    return false;
+    const int code = errno;
+    error = errno_text(path, code);
+    return code == ENOENT || code == ENOTDIR ? ReadOutcome::missing
+                                             : ReadOutcome::failed;
   }
   if (!S_ISREG(info.st_mode)) {
-    error = errno_text(path, EISDIR);
-    return false;
+    error = errno_text(path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    return ReadOutcome::failed;
+  }
+  if (static_cast<unsigned long long>(info.st_size) > max_size) {
+    error = errno_text(path, EFBIG);
+    return ReadOutcome::too_large;
   }
   try {
     bytes.reserve(static_cast<std::size_t>(info.st_size));
     unsigned char buffer[1 << 16];
     for (;;) {
       const ssize_t n = read(in.get(), buffer, sizeof buffer);
-      if (n == 0) return true;
+      if (n == 0) return ReadOutcome::read;
       if (n < 0) {
         if (errno == EINTR) continue;
         error = errno_text(path, errno);
-        return false;
+        break;
+      }
+      // A file that grows while it is read stays within the limit too.
+      if (bytes.size() + static_cast<std::size_t>(n) > max_size) {
+        bytes.clear();
+        error = errno_text(path, EFBIG);
+        return ReadOutcome::too_large;
       }
       bytes.insert(bytes.end(), buffer, buffer + n);
     }
   } catch (const std::bad_alloc&) {
     error = errno_text(path, ENOMEM);
-    return false;
   }
+  bytes.clear();
+  return ReadOutcome::failed;
 }
 
 bool SystemFiles::write_new_file(const std::string& path,
@@ -221,32 +225,29 @@ MoveOutcome SystemFiles::move_if_absent(const std::string& from,
 }
 
 bool SystemFiles::remove_file(const std::string& path) {
-  return unlink(path.c_str()) == 0;
+  // unlink() never follows a link; lstat() keeps links and folders out.
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         unlink(path.c_str()) == 0;
 }
 
-LockOutcome SystemFiles::lock_file(const std::string& path,
-                                   std::unique_ptr<HeldLock>& lock,
-                                   std::string& error) {
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      error = errno_text(path, errno);
-      return LockOutcome::failed;
-    }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      const int code = errno;
-      close(fd);
-      if (code == EWOULDBLOCK) return LockOutcome::busy;
-      error = errno_text(path, code);
-      return LockOutcome::failed;
-    }
-    if (same_file(fd, path)) {
-      lock = std::make_unique<FlockHold>(path, fd);
-      return LockOutcome::locked;
-    }
-    close(fd);
+LockOutcome SystemFiles::lock_folder(const std::string& folder,
+                                     std::unique_ptr<HeldLock>& lock,
+                                     std::string& error) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno_text(folder, errno);
+    return LockOutcome::failed;
   }
-  return LockOutcome::busy;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int code = errno;
+    close(fd);
+    if (code == EWOULDBLOCK) return LockOutcome::busy;
+    error = errno_text(folder, code);
+    return LockOutcome::failed;
+  }
+  lock = std::make_unique<FolderHold>(fd);
+  return LockOutcome::locked;
 }
 
 }  // namespace platform

@@ -3,6 +3,9 @@
 // system's ANSI code page is.
 #include <windows.h>
 
+#include <cwchar>
+#include <vector>
+
 #include "platform/files.h"
 #include "platform/handle_win32.h"
 #include "platform/text_win32.h"
@@ -43,15 +46,82 @@ class FindHandle {
   HANDLE handle_;
 };
 
-// The system deletes the lock file when its handle closes, also when the
-// process is killed, so no run leaves a skin locked.
-class HandleHold final : public HeldLock {
+// The system abandons a mutex whose holder dies, so a killed run never leaves
+// the skin locked; the next run takes the abandoned mutex over.
+class MutexHold final : public HeldLock {
  public:
-  explicit HandleHold(HANDLE handle) : handle_(handle) {}
+  explicit MutexHold(HANDLE mutex) : mutex_(mutex) {}
+  ~MutexHold() override { ReleaseMutex(mutex_.get()); }
 
  private:
-  ScopedHandle handle_;
+  ScopedHandle mutex_;
 };
+
+// Kernel object names allow no backslash and only so many characters, so the
+// folder's full path, folded to one case, goes in as a hash.
+std::wstring mutex_name_for(const std::wstring& folder) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(folder.c_str(),
+                                     static_cast<DWORD>(full.size()),
+                                     &full[0], nullptr);
+    if (n == 0) return L"";
+    if (n < full.size()) {
+      full.resize(n);
+      break;
+    }
+    full.resize(n);
+  }
+  while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+  CharUpperBuffW(&full[0], static_cast<DWORD>(full.size()));
+  unsigned long long hash = 14695981039346656037ull;  // FNV-1a
+  for (const wchar_t unit : full) {
+    hash = (hash ^ static_cast<unsigned short>(unit)) * 1099511628211ull;
+  }
+  wchar_t name[48];
+  swprintf(name, 48, L"Local\\skinalpha-%016llx", hash);
+  return name;
+}
+
+// The handle's own view of its name within the volume.
+bool name_of(HANDLE handle, std::wstring& name) {
+  std::vector<unsigned char> buffer(sizeof(FILE_NAME_INFO) + 65536);
+  auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+  if (!GetFileInformationByHandleEx(handle, FileNameInfo, info,
+                                    static_cast<DWORD>(buffer.size()))) {
+    return false;
+  }
+  name.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
+  return true;
+}
+
+// True when `file` is the entry named `path` itself. Wine opens a Unix link
+// in the prefix as its target and shows it as a plain file; only the name the
+// opened file reports then differs from its folder's name plus its own.
+bool opened_as_named(HANDLE file, const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return false;
+  ScopedHandle folder(CreateFileW(
+      path.substr(0, slash == 2 && path[1] == L':' ? 3 : slash).c_str(),
+      FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION folder_id{};
+  BY_HANDLE_FILE_INFORMATION file_id{};
+  std::wstring folder_name;
+  std::wstring file_name;
+  if (!folder.valid() || !GetFileInformationByHandle(folder.get(), &folder_id) ||
+      !GetFileInformationByHandle(file, &file_id) ||
+      !name_of(folder.get(), folder_name) || !name_of(file, file_name)) {
+    return false;
+  }
+  if (folder_name.empty() || folder_name.back() != L'\\') folder_name += L'\\';
+  const std::wstring expected = folder_name + path.substr(slash + 1);
+  return folder_id.dwVolumeSerialNumber == file_id.dwVolumeSerialNumber &&
+         CompareStringOrdinal(expected.c_str(), static_cast<int>(expected.size()),
+                              file_name.c_str(), static_cast<int>(file_name.size()),
+                              TRUE) == CSTR_EQUAL;
+}
 
 }  // namespace
 
@@ -103,24 +173,44 @@ PathKind SystemFiles::path_kind(const std::string& path) {
   return PathKind::file;
 }
 
-bool SystemFiles::read_file(const std::string& path,
-                            std::vector<unsigned char>& bytes,
-                            std::string& error) {
+ReadOutcome SystemFiles::read_file(const std::string& path,
+                                   std::size_t max_size,
+                                   std::vector<unsigned char>& bytes,
+                                   std::string& error) {
   bytes.clear();
   ScopedHandle file(CreateFileW(
       to_utf16(path).c_str(), GENERIC_READ,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    const DWORD code = GetLastError();
+    error = error_text(path, code);
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+      return ReadOutcome::missing;
+    }
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION
+               ? ReadOutcome::in_use
+               : ReadOutcome::failed;
+  }
+  // A pipe or a device would make ReadFile wait or never end.
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+    error = error_text(path, ERROR_BAD_FILE_TYPE);
+    return ReadOutcome::failed;
+  }
   LARGE_INTEGER size{};
-  if (!file.valid() || !GetFileSizeEx(file.get(), &size)) {
+  if (!GetFileSizeEx(file.get(), &size)) {
     error = error_text(path, GetLastError());
-    return false;
+    return ReadOutcome::failed;
+  }
+  if (static_cast<unsigned long long>(size.QuadPart) > max_size) {
+    error = error_text(path, ERROR_FILE_TOO_LARGE);
+    return ReadOutcome::too_large;
   }
   try {
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
   } catch (const std::bad_alloc&) {
     error = error_text(path, ERROR_NOT_ENOUGH_MEMORY);
-    return false;
+    return ReadOutcome::failed;
   }
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -128,14 +218,18 @@ bool SystemFiles::read_file(const std::string& path,
     const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
     DWORD got = 0;
     if (!ReadFile(file.get(), bytes.data() + done, chunk, &got, nullptr)) {
-      error = error_text(path, GetLastError());
-      return false;
+      // A byte range another program has locked.
+      const DWORD code = GetLastError();
+      error = error_text(path, code);
+      bytes.clear();
+      return code == ERROR_LOCK_VIOLATION ? ReadOutcome::in_use
+                                          : ReadOutcome::failed;
     }
     if (got == 0) break;  // the file shrank while it was read
     done += got;
   }
   bytes.resize(done);
-  return true;
+  return ReadOutcome::read;
 }
 
 bool SystemFiles::write_new_file(const std::string& path,
@@ -164,7 +258,7 @@ bool SystemFiles::write_new_file(const std::string& path,
     if (!written) code = GetLastError();
   }
   if (!written) {
-    DeleteFileW(wide.c_str());
+    remove_file(path);
     error = error_text(path, code);
   }
   return written;
@@ -204,30 +298,79 @@ MoveOutcome SystemFiles::move_if_absent(const std::string& from,
 }
 
 bool SystemFiles::remove_file(const std::string& path) {
-  return DeleteFileW(to_utf16(path).c_str()) != 0;
+  // Opened without following a link, and deleted through that same handle,
+  // so what is checked is what goes.
+  const std::wstring wide = to_utf16(path);
+  ScopedHandle file(CreateFileW(
+      wide.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+      nullptr));
+  FILE_BASIC_INFO basic{};
+  if (!file.valid() ||
+      !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic,
+                                    sizeof basic) ||
+      (basic.FileAttributes &
+       (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+        FILE_ATTRIBUTE_DEVICE)) != 0 ||
+      !opened_as_named(file.get(), wide)) {
+    return false;
+  }
+  // A read-only file refuses deletion; ours may be taken off its bit first,
+  // as ninja's RemoveFile does.
+  if (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) {
+    FILE_BASIC_INFO writable = basic;
+    writable.FileAttributes &= ~FILE_ATTRIBUTE_READONLY;
+    if (writable.FileAttributes == 0) writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(file.get(), FileBasicInfo, &writable,
+                                    sizeof writable)) {
+      return false;
+    }
+  }
+  FILE_DISPOSITION_INFO dispose{TRUE};
+  if (SetFileInformationByHandle(file.get(), FileDispositionInfo, &dispose,
+                                 sizeof dispose)) {
+    return true;
+  }
+  if (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) {
+    SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);
+  }
+  return false;
 }
 
-LockOutcome SystemFiles::lock_file(const std::string& path,
-                                   std::unique_ptr<HeldLock>& lock,
-                                   std::string& error) {
-  const HANDLE handle = CreateFileW(
-      to_utf16(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
-      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
-      nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    const DWORD code = GetLastError();
-    // A lock file that its holder is just deleting refuses access instead.
-    if (code == ERROR_SHARING_VIOLATION ||
-        (code == ERROR_ACCESS_DENIED &&
-         GetFileAttributesW(to_utf16(path).c_str()) !=
-             INVALID_FILE_ATTRIBUTES)) {
-      return LockOutcome::busy;
-    }
-    error = error_text(path, code);
+LockOutcome SystemFiles::lock_folder(const std::string& folder,
+                                     std::unique_ptr<HeldLock>& lock,
+                                     std::string& error) {
+  const std::wstring wide = to_utf16(folder);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    error = error_text(folder, attributes == INVALID_FILE_ATTRIBUTES
+                                   ? GetLastError()
+                                   : ERROR_DIRECTORY);
     return LockOutcome::failed;
   }
-  lock = std::make_unique<HandleHold>(handle);
-  return LockOutcome::locked;
+  const std::wstring name = mutex_name_for(wide);
+  if (name.empty()) {
+    error = error_text(folder, GetLastError());
+    return LockOutcome::failed;
+  }
+  ScopedHandle mutex(CreateMutexW(nullptr, FALSE, name.c_str()));
+  if (!mutex.valid()) {
+    error = error_text(folder, GetLastError());
+    return LockOutcome::failed;
+  }
+  switch (WaitForSingleObject(mutex.get(), 0)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED:  // its holder died: the skin is free
+      lock = std::make_unique<MutexHold>(mutex.release());
+      return LockOutcome::locked;
+    case WAIT_TIMEOUT:
+      return LockOutcome::busy;
+    default:
+      error = error_text(folder, GetLastError());
+      return LockOutcome::failed;
+  }
 }
 
 }  // namespace platform

@@ -17,6 +17,11 @@ class ScopedHandle {
     return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE;
   }
   HANDLE get() const { return handle_; }
+  HANDLE release() {
+    const HANDLE handle = handle_;
+    handle_ = nullptr;
+    return handle;
+  }
 
  private:
   HANDLE handle_;

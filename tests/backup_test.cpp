@@ -183,7 +183,47 @@ TEST(SecondRuns, AnotherRunOnTheSameSkinChangesNothing) {
   EXPECT_FALSE(run.ok);
   ASSERT_EQ(run.lines.size(), 2u);
   EXPECT_EQ(run.lines[0], "另一个skinalpha正在处理这个皮肤，图片未作修改: " + image);
-  EXPECT_EQ(files.calls, std::vector<std::string>{"lock:" + image + ".lock"});
+  EXPECT_EQ(files.calls, std::vector<std::string>{"lock:skin"});
+}
+
+TEST(SecondRuns, AnImageHeldByAnotherProgramIsSaidToBeInUse) {
+  fakes::FakeFiles files;
+  const std::string image = "skin/main.png";
+  files.files[image] = kOriginal;
+  files.in_use.insert(image);
+  const auto run = transform_runs::transform(files, image, "50\n");
+  EXPECT_FALSE(run.ok);
+  EXPECT_EQ(run.lines, (std::vector<std::string>{
+                           "加载中..", "加载完成",
+                           "图片正被其他程序使用，图片未作修改: " + image,
+                           "请关闭正在使用它的程序后再运行。"}));
+  EXPECT_EQ(files.files.size(), 1u);
+}
+
+TEST(KilledRuns, LeftoversThatAreNoPlainFileStayAndTheWriteGoesBeside) {
+  fakes::FakeFiles files;
+  const std::string image = "skin/main.png";
+  const std::string temporary = image + ".bak.tmp";
+  files.files[image] = kOriginal;
+  files.links.insert(temporary);
+  files.files[temporary + "1"] = {1};  // a killed run's own
+  const auto run = transform_runs::transform(files, image, "50\n");
+  EXPECT_TRUE(run.ok) << run.text();
+  EXPECT_EQ(files.files[image + ".bak"], kOriginal);
+  EXPECT_TRUE(files.links.count(temporary));
+  EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(),
+                       "write:" + temporary + "1"), 1);
+
+  // A write refused at every free name removes none of what stands there.
+  files.files.erase(image + ".bak");
+  for (const std::string& name : {"", "1", "2", "3"}) {
+    files.folders.insert(temporary + name);
+  }
+  files.calls.clear();
+  EXPECT_FALSE(transform_runs::transform(files, image, "50\n").ok);
+  for (const std::string& call : files.calls) {
+    EXPECT_NE(call.rfind("remove:" + temporary, 0), 0u) << call;
+  }
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // one does, on names no code page but Unicode can spell.
 #include <gtest/gtest.h>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #endif
@@ -14,6 +16,9 @@
 #include <thread>
 
 #include "fakes/temp_folder.h"
+#include "image/image_lock.h"
+#include "image/png_codec.h"
+#include "image/safe_replace.h"
 #include "image_files.h"
 #include "platform/files.h"
 #include "platform/shell.h"
@@ -131,7 +136,8 @@ TEST(FileOperations, NewFilesAreWrittenWholeAndNeverOverAnything) {
   std::string error;
   ASSERT_TRUE(files.write_new_file(path, data.data(), data.size(), error)) << error;
   Bytes back;
-  ASSERT_TRUE(files.read_file(path, back, error)) << error;
+  ASSERT_EQ(files.read_file(path, data.size(), back, error),
+            platform::ReadOutcome::read) << error;
   EXPECT_EQ(back, data);
 
   const Bytes other = {1, 2, 3};
@@ -141,13 +147,55 @@ TEST(FileOperations, NewFilesAreWrittenWholeAndNeverOverAnything) {
 
   const std::string empty = join(root / kUnicodeName, "empty");
   ASSERT_TRUE(files.write_new_file(empty, nullptr, 0, error)) << error;
-  ASSERT_TRUE(files.read_file(empty, back, error));
+  ASSERT_EQ(files.read_file(empty, 0, back, error), platform::ReadOutcome::read);
   EXPECT_TRUE(back.empty());
+}
+
+TEST(FileOperations, ReadsAreBoundedAndNeverWait) {
+  TempFolder root;
+  const std::string path = root / kUnicodeName;
+  write_file(path, {1, 2, 3});
+  platform::SystemFiles files;
+  std::string error;
+  Bytes back{9};
+  EXPECT_EQ(files.read_file(path, 2, back, error),
+            platform::ReadOutcome::too_large);
+  EXPECT_TRUE(back.empty());
+  EXPECT_NE(error.find(path), std::string::npos) << error;
+
+  // Longer than any image could be: refused from its size, nothing read.
+  const std::string sparse = root / "sparse";
+  write_file(sparse, {});
+  fs::resize_file(fs_path(sparse), 3ull << 30);
+  const auto start = std::chrono::steady_clock::now();
+  Bytes none;
+  EXPECT_EQ(files.read_file(sparse, image::largest_image_file(), none, error),
+            platform::ReadOutcome::too_large);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(none.capacity(), 0u);
 
   error.clear();
-  EXPECT_FALSE(files.read_file(root / "missing", back, error));
+  EXPECT_EQ(files.read_file(root / "missing", 9, back, error),
+            platform::ReadOutcome::missing);
   EXPECT_NE(error.find(root / "missing"), std::string::npos) << error;
-  EXPECT_FALSE(files.read_file(root / kUnicodeName, back, error)) << "a folder";
+  EXPECT_EQ(files.read_file(root / "missing/x", 9, back, error),
+            platform::ReadOutcome::missing);
+  fs::create_directory(fs_path(root / "folder"));
+  EXPECT_EQ(files.read_file(root / "folder", 9, back, error),
+            platform::ReadOutcome::failed);
+#if defined(_WIN32)
+  // Held open by another program that shares nothing.
+  const HANDLE held = CreateFileW(fs_path(path).wstring().c_str(), GENERIC_READ,
+                                  0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(files.read_file(path, 9, back, error), platform::ReadOutcome::in_use);
+  CloseHandle(held);
+#else
+  // A pipe with no writer would hold a blocking open() forever.
+  ASSERT_EQ(mkfifo((root / "fifo").c_str(), 0644), 0);
+  EXPECT_EQ(files.read_file(root / "fifo", 9, back, error),
+            platform::ReadOutcome::failed);
+#endif
 }
 
 TEST(FileOperations, ReplaceTakesTheNewFileAndMoveIfAbsentNeverReplaces) {
@@ -200,23 +248,84 @@ TEST(FileOperations, PathKindsDoNotFollowLinks) {
   }
 }
 
-TEST(FileLocks, OneHolderAtATimeAndNothingLeftBehind) {
-  TempFolder root;
-  const std::string path = root / (kUnicodeName + ".lock");
-  platform::SystemFiles files;
-  std::string error;
-  std::unique_ptr<platform::HeldLock> first;
-  std::unique_ptr<platform::HeldLock> second;
-  ASSERT_EQ(files.lock_file(path, first, error), platform::LockOutcome::locked)
-      << error;
-  EXPECT_EQ(files.lock_file(path, second, error), platform::LockOutcome::busy);
-  EXPECT_EQ(second, nullptr);
-  first.reset();
-  EXPECT_TRUE(fakes::names_in(root.path()).empty());
-  ASSERT_EQ(files.lock_file(path, second, error), platform::LockOutcome::locked);
-  second.reset();
+// Makes `name` in `folder` a link to `target` (relative to the folder). Under
+// Wine the system call makes nothing, so the Unix `ln` makes the kind of link
+// a user's prefix holds, one that Wine shows as a plain file.
+bool make_link(const std::string& folder, const std::string& target,
+               const std::string& name) {
+  std::error_code failed;
+  fs::create_symlink(fs_path(target), fs_path(join(folder, name)), failed);
+  if (!failed && fs::symlink_status(fs_path(join(folder, name))).type() !=
+                     fs::file_type::not_found) {
+    return true;
+  }
+#if defined(_WIN32)
+  std::wstring command = L"ln -s " + fs_path(target).wstring() + L" " +
+                         fs_path(name).wstring();
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (CreateProcessW(L"Z:\\usr\\bin\\ln", &command[0], nullptr, nullptr,
+                     FALSE, 0, nullptr, fs_path(folder).wstring().c_str(),
+                     &startup, &process)) {
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+#endif
+  return fs::symlink_status(fs_path(join(folder, name))).type() !=
+         fs::file_type::not_found;
+}
 
-  EXPECT_EQ(files.lock_file(root / "missing" + "/x.lock", first, error),
+TEST(SkinLocks, NoNameInTheSkinFakesBlocksOrLeadsTheLockOutside) {
+  TempFolder root;
+  const std::string skin = join(root.path(), kUnicodeName);
+  fs::create_directory(fs_path(skin));
+  const std::string image = join(skin, "main.png");
+  write_file(image, {1});
+  write_file(root / "outside", {5, 5});
+  if (!make_link(skin, "../outside", "main.png.tmp") ||
+      !make_link(skin, "../created", "main.png.lock")) {
+    GTEST_SKIP() << "no links here";
+  }
+  // A read-only leftover of a killed run, and a folder where one would go.
+  write_file(join(skin, "main.png.bak.tmp"), {7});
+  fs::permissions(fs_path(join(skin, "main.png.bak.tmp")),
+                  fs::perms::owner_write | fs::perms::group_write |
+                      fs::perms::others_write,
+                  fs::perm_options::remove);
+  fs::create_directory(fs_path(join(skin, "main.png.tmp1")));
+
+  platform::SystemFiles files;
+  std::unique_ptr<platform::HeldLock> lock;
+  ASSERT_TRUE(image::lock_image(files, image, lock));
+  EXPECT_EQ(files.path_kind(join(skin, "main.png.bak.tmp")),
+            platform::PathKind::missing);
+  platform::LockOutcome other = platform::LockOutcome::failed;
+  std::string error;
+  std::thread([&] {
+    std::unique_ptr<platform::HeldLock> second;
+    other = files.lock_folder(skin, second, error);
+  }).join();
+  EXPECT_EQ(other, platform::LockOutcome::busy);
+
+  // Written beside what it may not remove.
+  const Bytes data{2, 2};
+  ASSERT_TRUE(image::replace_contents(files, image, data.data(), data.size(),
+                                      error)) << error;
+  EXPECT_EQ(read_file(image), data);
+  EXPECT_EQ(read_file(root / "outside"), (Bytes{5, 5}));
+  EXPECT_FALSE(fs::exists(fs_path(root / "created")));
+  EXPECT_FALSE(files.remove_file(join(skin, "main.png.tmp")));
+  EXPECT_FALSE(files.remove_file(join(skin, "main.png.tmp1")));
+  EXPECT_EQ(read_file(root / "outside"), (Bytes{5, 5}));
+  EXPECT_EQ(fakes::names_in(skin),
+            (std::vector<std::string>{"main.png", "main.png.lock",
+                                      "main.png.tmp", "main.png.tmp1"}));
+
+  lock.reset();
+  ASSERT_EQ(files.lock_folder(skin, lock, error), platform::LockOutcome::locked);
+  EXPECT_EQ(files.lock_folder(root / "missing", lock, error),
             platform::LockOutcome::failed);
   EXPECT_FALSE(error.empty());
 }

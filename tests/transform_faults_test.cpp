@@ -72,28 +72,57 @@ TEST(ImagesThatDoNotDecode, SayWhichFileAndWriteNothing) {
     write_file(image, c.file);
     const transform_runs::Run run = transform_runs::transform(image, "50\n");
     EXPECT_FALSE(run.ok) << c.name;
-    ASSERT_EQ(run.lines.size(), 4u) << c.name << run.text();
-    EXPECT_EQ(std::vector<std::string>(run.lines.begin(), run.lines.begin() + 3),
-              (std::vector<std::string>{"备份文件中", "加载中..", "加载完成"}));
-    EXPECT_EQ(run.lines[3], c.message + image) << c.name;
+    // No backup is announced for what cannot be backed up.
+    ASSERT_EQ(run.lines.size(), 3u) << c.name << run.text();
+    EXPECT_EQ(std::vector<std::string>(run.lines.begin(), run.lines.begin() + 2),
+              (std::vector<std::string>{"加载中..", "加载完成"}));
+    EXPECT_EQ(run.lines[2], c.message + image) << c.name;
     EXPECT_EQ(read_file(image), c.file) << c.name;
     // No backup is made of something that is not a whole image.
     EXPECT_EQ(fakes::names_in(folder.path()), std::vector<std::string>{"main.png"});
   }
 }
 
-TEST(ImagesThatDoNotDecode, AMissingImageWithABackupCreatesNothing) {
+TEST(ImagesThatDoNotDecode, AMissingImageIsCalledMissingAndCreatesNothing) {
   fakes::TempFolder folder;
   const std::string image = folder / "main.png";
+  const std::string missing = "找不到皮肤图片 main.png，图片未作修改: ";
   const Bytes backup = build_png(3, 3, 8, 6, noise(36, 2));
   write_file(image + ".bak", backup);
-  const transform_runs::Run run = transform_runs::transform(image, "50\n");
+  transform_runs::Run run = transform_runs::transform(image, "50\n");
   EXPECT_FALSE(run.ok);
-  EXPECT_EQ(run.lines, (std::vector<std::string>{
-                           "加载中..", "加载完成",
-                           "无法读取图片(文件缺失、不完整或不是图片): " + image}));
+  EXPECT_EQ(run.lines, (std::vector<std::string>{"加载中..", "加载完成",
+                                                 missing + image}));
   EXPECT_EQ(fakes::names_in(folder.path()), std::vector<std::string>{"main.png.bak"});
   EXPECT_EQ(read_file(image + ".bak"), backup);
+
+  // Neither a backup nor a lock is spoken of for a folder that is not there.
+  fs::remove(image + ".bak");
+  run = transform_runs::transform(image, "50\n");
+  EXPECT_EQ(run.lines, (std::vector<std::string>{"加载中..", "加载完成",
+                                                 missing + image}));
+  const std::string nowhere = folder / "gone/main.png";
+  run = transform_runs::transform(nowhere, "50\n");
+  EXPECT_EQ(run.lines, std::vector<std::string>{missing + nowhere});
+  EXPECT_TRUE(fakes::names_in(folder.path()).empty());
+}
+
+TEST(ImagesThatDoNotDecode, FilesLongerThanAnyImageAreRefusedUnread) {
+  // Sparse: three gigabytes that take no room and must take no memory.
+  fakes::TempFolder folder;
+  const std::string image = folder / "main.png";
+  write_file(image, {});
+  fs::resize_file(image, 3ull << 30);
+  transform_runs::Run run = transform_runs::transform(image, "50\n");
+  EXPECT_EQ(run.lines, (std::vector<std::string>{
+                           "加载中..", "加载完成", "图片尺寸过大，无法处理: " + image}));
+
+  fs::rename(image, image + ".bak");
+  write_file(image, build_png(3, 3, 8, 6, noise(36, 2)));
+  run = transform_runs::transform(image, "50\n");
+  ASSERT_FALSE(run.lines.empty());
+  EXPECT_EQ(run.lines[0], "备份文件不是完整的图片，图片未作修改: " + image + ".bak");
+  EXPECT_EQ(fs::file_size(image + ".bak"), 3ull << 30);
 }
 
 TEST(ImagesThatDoNotDecode, AFolderNamedMainPngStopsBeforeAnyBackup) {
@@ -103,23 +132,28 @@ TEST(ImagesThatDoNotDecode, AFolderNamedMainPngStopsBeforeAnyBackup) {
   write_file(image + "/inside", {7});
   const transform_runs::Run run = transform_runs::transform(image, "50\n");
   EXPECT_FALSE(run.ok);
-  EXPECT_EQ(run.lines, (std::vector<std::string>{
-                           "备份文件中", "加载中..", "加载完成",
-                           "无法读取图片(文件缺失、不完整或不是图片): " + image}));
+  ASSERT_EQ(run.lines.size(), 4u) << run.text();
+  EXPECT_EQ(std::vector<std::string>(run.lines.begin(), run.lines.begin() + 3),
+            (std::vector<std::string>{
+                "加载中..", "加载完成",
+                "无法读取图片(文件缺失、不完整或不是图片): " + image}));
+  EXPECT_EQ(run.lines[3].rfind("原因: " + image, 0), 0u) << run.lines[3];
   EXPECT_EQ(read_file(image + "/inside"), Bytes{7});
   EXPECT_EQ(fakes::names_in(folder.path()), std::vector<std::string>{"main.png"});
 }
 
 TEST(BlockedWrites, ATemporaryNameThatCannotBeUsedLeavesTheImageAsItWas) {
-  // A folder where the temporary file goes stands for a folder that cannot
-  // be written: root may write anywhere, but never a file over a folder.
+  // Folders where the temporary files go stand for a folder that cannot be
+  // written: root may write anywhere, but never a file over a folder.
   for (const int type : {6, 2}) {
     fakes::TempFolder folder;
     const std::string image = folder / "main.png";
     const int channels = type == 6 ? 4 : 3;
     const Bytes original = build_png(9, 9, 8, type, noise(81 * channels, 3));
     write_file(image, original);
-    fs::create_directory(image::temporary_path_for(image));
+    for (const std::string& name : image::temporary_paths_for(image)) {
+      fs::create_directory(name);
+    }
 
     const transform_runs::Run run = transform_runs::transform(image, "50\n");
     EXPECT_FALSE(run.ok);

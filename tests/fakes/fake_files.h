@@ -35,6 +35,7 @@ class FakeFiles : public platform::Files {
   bool replace_refused = false;
   bool move_refused = false;
   bool lock_busy = false;
+  std::set<std::string> in_use;  // held open by another program
   int kill_at_call = -1;  // the call (counted from 0) where the run dies
 
   // Records.
@@ -76,16 +77,29 @@ class FakeFiles : public platform::Files {
     return platform::PathKind::missing;
   }
 
-  bool read_file(const std::string& path, Bytes& bytes,
-                 std::string& error) override {
+  platform::ReadOutcome read_file(const std::string& path,
+                                  std::size_t max_size, Bytes& bytes,
+                                  std::string& error) override {
     step("read:" + path);
+    bytes.clear();
     auto found = files.find(path);
+    if (in_use.count(path)) {
+      error = path + ": in use";
+      return platform::ReadOutcome::in_use;
+    }
     if (found == files.end()) {
-      error = path + ": missing";
-      return false;
+      error = path + (path_kind(path) == platform::PathKind::missing
+                          ? ": missing" : ": not a file");
+      return path_kind(path) == platform::PathKind::missing
+                 ? platform::ReadOutcome::missing
+                 : platform::ReadOutcome::failed;
+    }
+    if (found->second.size() > max_size) {
+      error = path + ": too large";
+      return platform::ReadOutcome::too_large;
     }
     bytes = found->second;
-    return true;
+    return platform::ReadOutcome::read;
   }
 
   bool write_new_file(const std::string& path, const unsigned char* data,
@@ -141,13 +155,13 @@ class FakeFiles : public platform::Files {
 
   bool remove_file(const std::string& path) override {
     step("remove:" + path);
-    return files.erase(path) + links.erase(path) > 0;
+    return files.erase(path) > 0;  // never a link or a folder
   }
 
-  platform::LockOutcome lock_file(const std::string& path,
-                                  std::unique_ptr<platform::HeldLock>& lock,
-                                  std::string&) override {
-    step("lock:" + path);
+  platform::LockOutcome lock_folder(const std::string& folder,
+                                    std::unique_ptr<platform::HeldLock>& lock,
+                                    std::string&) override {
+    step("lock:" + folder);
     if (lock_busy) return platform::LockOutcome::busy;
     lock = std::make_unique<Hold>(locks_held);
     return platform::LockOutcome::locked;
