@@ -139,8 +139,12 @@ ReadOutcome SystemFiles::read_file(const std::string& path,
     return code == ENOENT || code == ENOTDIR ? ReadOutcome::missing
                                              : ReadOutcome::failed;
   }
+  if (S_ISDIR(info.st_mode)) {
+    error = errno_text(path, EISDIR);
+    return ReadOutcome::failed;
+  }
   if (!S_ISREG(info.st_mode)) {
-    error = errno_text(path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    error = path + ": 不是普通文件(管道或设备)";
     return ReadOutcome::failed;
   }
   if (static_cast<unsigned long long>(info.st_size) > max_size) {

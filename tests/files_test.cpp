@@ -248,33 +248,42 @@ TEST(FileOperations, PathKindsDoNotFollowLinks) {
   }
 }
 
+#if defined(_WIN32)
+// Runs a Unix command in `folder`; Wine starts Unix programs and does not wait
+// for them, so the caller waits for what the command makes.
+void run_unix(const std::wstring& program, std::wstring command,
+              const std::string& folder) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0,
+                     nullptr, fs_path(folder).wstring().c_str(), &startup,
+                     &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+}
+#endif
+
 // Makes `name` in `folder` a link to `target` (relative to the folder). Under
 // Wine the system call makes nothing, so the Unix `ln` makes the kind of link
 // a user's prefix holds, one that Wine shows as a plain file.
 bool make_link(const std::string& folder, const std::string& target,
                const std::string& name) {
+  const fs::path link = fs_path(join(folder, name));
   std::error_code failed;
-  fs::create_symlink(fs_path(target), fs_path(join(folder, name)), failed);
-  if (!failed && fs::symlink_status(fs_path(join(folder, name))).type() !=
-                     fs::file_type::not_found) {
-    return true;
-  }
+  fs::create_symlink(fs_path(target), link, failed);
 #if defined(_WIN32)
-  std::wstring command = L"ln -s " + fs_path(target).wstring() + L" " +
-                         fs_path(name).wstring();
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (CreateProcessW(L"Z:\\usr\\bin\\ln", &command[0], nullptr, nullptr,
-                     FALSE, 0, nullptr, fs_path(folder).wstring().c_str(),
-                     &startup, &process)) {
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+  if (fs::symlink_status(link).type() == fs::file_type::not_found) {
+    run_unix(L"Z:\\bin\\ln",
+             L"ln -s " + fs_path(target).wstring() + L" " + fs_path(name).wstring(),
+             folder);
+    for (int i = 0; i < 50 && !fs::exists(link); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
   }
 #endif
-  return fs::symlink_status(fs_path(join(folder, name))).type() !=
-         fs::file_type::not_found;
+  return fs::symlink_status(link).type() != fs::file_type::not_found;
 }
 
 TEST(SkinLocks, NoNameInTheSkinFakesBlocksOrLeadsTheLockOutside) {
@@ -284,8 +293,16 @@ TEST(SkinLocks, NoNameInTheSkinFakesBlocksOrLeadsTheLockOutside) {
   const std::string image = join(skin, "main.png");
   write_file(image, {1});
   write_file(root / "outside", {5, 5});
+#if defined(_WIN32)
+  // Wine cannot see a link that leads nowhere; this one leads to a file that
+  // a lock file opened to be deleted on close would take with it.
+  const std::string lock_target = "../outside";
+#else
+  // Opening this one to create it would create the file it names.
+  const std::string lock_target = "../created";
+#endif
   if (!make_link(skin, "../outside", "main.png.tmp") ||
-      !make_link(skin, "../created", "main.png.lock")) {
+      !make_link(skin, lock_target, "main.png.lock")) {
     GTEST_SKIP() << "no links here";
   }
   // A read-only leftover of a killed run, and a folder where one would go.
@@ -328,6 +345,13 @@ TEST(SkinLocks, NoNameInTheSkinFakesBlocksOrLeadsTheLockOutside) {
   EXPECT_EQ(files.lock_folder(root / "missing", lock, error),
             platform::LockOutcome::failed);
   EXPECT_FALSE(error.empty());
+#if defined(_WIN32)
+  // Removing the folder through Wine would delete through the links.
+  run_unix(L"Z:\\bin\\rm", L"rm main.png.lock main.png.tmp", skin);
+  for (int i = 0; i < 50 && fs::exists(fs_path(join(skin, "main.png.tmp"))); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+#endif
 }
 
 }  // namespace
