@@ -178,8 +178,6 @@ TEST(FileOperations, ReadsAreBoundedAndNeverWait) {
   EXPECT_EQ(files.read_file(root / "missing", 9, back, error),
             platform::ReadOutcome::missing);
   EXPECT_NE(error.find(root / "missing"), std::string::npos) << error;
-  EXPECT_EQ(files.read_file(root / "missing/x", 9, back, error),
-            platform::ReadOutcome::missing);
   fs::create_directory(fs_path(root / "folder"));
   EXPECT_EQ(files.read_file(root / "folder", 9, back, error),
             platform::ReadOutcome::failed);
@@ -346,11 +344,9 @@ TEST(SkinLocks, NoNameInTheSkinFakesBlocksOrLeadsTheLockOutside) {
             platform::LockOutcome::failed);
   EXPECT_FALSE(error.empty());
 #if defined(_WIN32)
-  // Removing the folder through Wine would delete through the links.
+  // Wine cannot remove the links: the temporary folder would stay behind.
   run_unix(L"Z:\\bin\\rm", L"rm main.png.lock main.png.tmp", skin);
-  for (int i = 0; i < 50 && fs::exists(fs_path(join(skin, "main.png.tmp"))); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
 #endif
 }
 
