@@ -316,8 +316,8 @@ bool SystemFiles::remove_file(const std::string& path) {
       !opened_as_named(file.get(), wide)) {
     return false;
   }
-  // A read-only file refuses deletion; ours may be taken off its bit first,
-  // as ninja's RemoveFile does.
+  // Windows refuses to delete a read-only file, so a leftover of ours would
+  // stay forever; it loses the bit first.
   if (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) {
     FILE_BASIC_INFO writable = basic;
     writable.FileAttributes &= ~FILE_ATTRIBUTE_READONLY;
