@@ -10,6 +10,18 @@ namespace platform {
 
 char path_separator() { return '\\'; }
 
+std::string expand_typed_path(const std::string& text) {
+  const std::wstring wide = to_utf16(text);
+  const DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0);
+  if (needed == 0) return text;
+  std::wstring expanded(needed, L'\0');
+  const DWORD written =
+      ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), needed);
+  if (written == 0 || written > needed) return text;
+  expanded.resize(written - 1);  // the count includes the terminating null
+  return to_utf8(expanded);
+}
+
 bool SystemShell::roaming_appdata_folder(std::string& folder) {
   wchar_t buffer[MAX_PATH] = {};
   const HRESULT result =
