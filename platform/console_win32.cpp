@@ -2,6 +2,7 @@
 // mojibake on a console whatever its code page, so a console gets UTF-16.
 #include "platform/console_win32.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 
@@ -103,14 +104,19 @@ constexpr DWORD kPieceBytes = 64 * 1024;
 constexpr DWORD kPieceUnits = 512;
 
 // Where GBK `bytes` stop being whole: before a lead byte whose trail has
-// not come yet. A trail byte is never below 0x40, so '\n' is never one.
+// not come yet. A trail byte is never below 0x40, so a line end is never
+// taken for one.
 std::size_t whole_gbk(const std::string& bytes) {
   std::size_t at = 0;
   while (at < bytes.size()) {
     const auto byte = static_cast<unsigned char>(bytes[at]);
-    const std::size_t length = byte >= 0x81 && byte <= 0xFE ? 2 : 1;
-    if (at + length > bytes.size()) return at;
-    at += length;
+    if (byte < 0x81 || byte > 0xFE) {
+      ++at;
+    } else if (at + 1 == bytes.size()) {
+      return at;
+    } else {
+      at += static_cast<unsigned char>(bytes[at + 1]) >= 0x40 ? 2 : 1;
+    }
   }
   return at;
 }
@@ -175,41 +181,42 @@ bool HandleInputBuffer::read_byte_piece(std::string& text) {
     return false;
   }
   bytes.insert(0, carry_);
-  carry_.clear();
-  if (bytes.back() == '\n') {
-    if (bytes.size() >= 2 && bytes[bytes.size() - 2] == '\r') {
-      bytes.erase(bytes.size() - 2, 1);
+  std::size_t whole = whole_gbk(bytes);
+  // A CR at the end may be half a CR LF.
+  if (whole == bytes.size() && bytes.back() == '\r') --whole;
+  carry_ = bytes.substr(whole);
+  std::string lines;
+  lines.reserve(whole);
+  for (std::size_t i = 0; i < whole; ++i) {
+    if (bytes[i] != '\r' || i + 1 == whole || bytes[i + 1] != '\n') {
+      lines += bytes[i];
     }
-  } else {
-    std::size_t whole = whole_gbk(bytes);
-    if (whole == bytes.size() && bytes.back() == '\r') --whole;
-    carry_ = bytes.substr(whole);
-    bytes.resize(whole);
   }
-  text = gbk_to_utf8(bytes);
+  text = gbk_to_utf8(lines);
   return true;
 }
 
-// Reads up to the end of the current line, at most kPieceBytes, into
-// `bytes`; false at end of input. Never takes a byte past the line end:
-// from a pipe it reads only as far as a peek shows the line goes, from a
-// file it moves the file pointer back; anything else gives one byte a read.
+// Reads at most kPieceBytes of the current line into `bytes`; false at end
+// of input. From a file it moves the file pointer back to the line end. A
+// pipe that can be peeked at is read only as far as the line goes; one that
+// cannot (Wine's stand-in for a Unix pipe answers ERROR_NOT_SUPPORTED) is
+// read as far as it holds, since a byte a read costs microseconds each and
+// a long line would take minutes. What that reads past the line stays in
+// this buffer, where the next answer and the final pause find it.
 bool HandleInputBuffer::read_raw_bytes(std::string& bytes) {
   bytes.resize(kPieceBytes);
-  DWORD want = 1;
+  DWORD want = kPieceBytes;
   if (source_ == Source::pipe) {
     DWORD peeked = 0;
     if (PeekNamedPipe(handle_, bytes.data(), kPieceBytes, &peeked, nullptr,
-                      nullptr) &&
-        peeked > 0) {
+                      nullptr)) {
       const void* end = std::memchr(bytes.data(), '\n', peeked);
+      // Nothing there yet: wait for the first byte of it.
       want = end != nullptr
                  ? static_cast<DWORD>(static_cast<const char*>(end) -
                                       bytes.data() + 1)
-                 : peeked;
+                 : std::max<DWORD>(peeked, 1);
     }
-  } else if (source_ == Source::file) {
-    want = kPieceBytes;
   }
   DWORD got = 0;
   if (!ReadFile(handle_, bytes.data(), want, &got, nullptr) || got == 0) {
