@@ -27,9 +27,11 @@ class HandleOutputBuffer final : public std::streambuf {
   std::string pending_;  // UTF-8 not yet written
 };
 
-// Hands out what was typed a bounded piece at a time, and reads nothing
-// beyond the current line, so whatever follows stays for the command
-// interpreter's "pause".
+// Hands out what was typed a bounded piece at a time. From a console, a
+// file or a pipe that can be peeked at it reads nothing beyond the current
+// line, so whatever follows stays for the command interpreter's "pause";
+// what it reads ahead from any other pipe stays in this buffer, where
+// pause_for_key looks first.
 class HandleInputBuffer final : public std::streambuf {
  public:
   explicit HandleInputBuffer(HANDLE handle);

@@ -41,11 +41,15 @@ def test_the_newer_of_two_skins_is_offered(host, exe):
     r = host.run(exe, b"n\n")
     assert r.lines[:-1] == found_run(root, image) + [CONFIRM] + folder_prompt(root) + [
         NO_FOLDER], r.lines
+    # An answer longer than any answer is dropped and taken for a No.
+    r = host.run(exe, b"y" * 1_000_000)
+    assert r.lines[:-1] == found_run(root, image) + [
+        CONFIRM, "输入的内容太长，已忽略，按“否”处理"] + folder_prompt(root) + [NO_FOLDER], r.lines
     assert (newer / "main.png").read_bytes() == before
     assert not (newer / "main.png.bak").exists()
     # Each xdg-open runs detached, so the log does not keep their order; the
     # order itself is the unit tests' business.
-    assert sorted(host.recorded_opens(count=3)) == sorted([[image], [image], [root]])
+    assert sorted(host.recorded_opens(count=5)) == sorted([[image], [root]] * 2 + [[image]])
 
 
 def test_a_typed_folder_replaces_the_choice(host, exe):
