@@ -28,7 +28,10 @@ namespace {
 
 void work_on_skin(const Services& s, std::string image_path) {
   platform::console_line("已找到图片:", image_path);
-  if (!skin::confirm_image(image_path, s.shell, s.dialogs, s.input)) return;
+  if (!skin::confirm_image(image_path, s.shell, s.dialogs, s.files,
+                           s.input)) {
+    return;
+  }
   if (!image::rewrite_opacity(s.files, image_path, s.input)) return;
   client::restart_client(s.processes, s.dialogs, s.shell, s.files);
 }

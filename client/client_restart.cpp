@@ -55,7 +55,8 @@ void restart_client(platform::Processes& processes, platform::Dialogs& dialogs,
   const platform::ProcessEntry* qq = find_client_process(entries);
   if (qq == nullptr) return;
   platform::console_write("找到进程: " + qq->exe_name + "\n");
-  if (!dialogs.ask_yes_no("提示", "重启QQ之后生效，是否立即重启QQ？")) {
+  if (dialogs.ask_yes_no("提示", "重启QQ之后生效，是否立即重启QQ？") !=
+      platform::Answer::yes) {
     return;
   }
 

@@ -113,7 +113,8 @@ bool rewrite_opacity(platform::Files& files, const std::string& image_path,
       return false;
     }
   }
-  if (image.file_channels != 4) {
+  const bool widened = image.file_channels != 4;
+  if (widened) {
     platform::console_line("转换格式中 24=>32...");
     if (!save(files, image_path, image, kWideningPlan)) return false;
     image.pixels.reset();
@@ -128,7 +129,14 @@ bool rewrite_opacity(platform::Files& files, const std::string& image_path,
   const OpacityReading reading = read_opacity(input);
   if (!reading.note.empty()) platform::console_line(reading.note);
   if (reading.ended) {
-    platform::console_line("没有输入不透明度，透明度未改变: ", image_path);
+    if (!widened) {
+      platform::console_line("没有输入不透明度，透明度未改变: ", image_path);
+      return false;
+    }
+    platform::console_line(
+        "没有输入不透明度，透明度未改变，但图片已转换为四通道PNG格式保存: ",
+        image_path);
+    platform::console_line("原图保存在备份中: ", backup_path_for(image_path));
     return false;
   }
   platform::console_line("转换中...");

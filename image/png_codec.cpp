@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image/decode_memory.h"
+#include "image/image_header.h"
 
 namespace image {
 namespace {
@@ -98,6 +99,18 @@ class EncodeSettings {
   int previous_filter_;
 };
 
+// stb refuses a header past its own limits (a PNG over 2^30 bytes of
+// pixels, any side over 2^24) as it refuses a broken one; the header itself
+// tells the two apart.
+bool claims_too_large(const unsigned char* data, std::size_t size) {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  if (!claimed_dimensions(data, size, width, height)) return false;
+  if (width == 0 || height == 0) return false;
+  return width > kMaxPixels || height > kMaxPixels ||
+         static_cast<long long>(width) * height > kMaxPixels;
+}
+
 }  // namespace
 
 void StbFree::operator()(unsigned char* pixels) const {
@@ -130,7 +143,8 @@ DecodeResult decode_image(const unsigned char* data, std::size_t size,
   {
     DecodeMemoryLimit limit(kLargestHeaderBlock);
     if (!stbi_info_from_memory(data, length, &width, &height, &channels)) {
-      return DecodeResult::unreadable;
+      return claims_too_large(data, size) ? DecodeResult::too_large
+                                          : DecodeResult::unreadable;
     }
   }
   if (!dimensions_fit(width, height)) return DecodeResult::too_large;

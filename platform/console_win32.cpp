@@ -2,6 +2,8 @@
 // mojibake on a console whatever its code page, so a console gets UTF-16.
 #include "platform/console_win32.h"
 
+#include <algorithm>
+#include <cstring>
 #include <iostream>
 
 #include "platform/console.h"
@@ -94,56 +96,143 @@ void HandleOutputBuffer::write_out(const std::string& text) {
   }
 }
 
-HandleInputBuffer::HandleInputBuffer(HANDLE handle)
-    : handle_(handle), console_(is_console(handle)) {}
+namespace {
+
+// The most one read takes: a line longer than this comes in pieces, so a
+// line with no end costs no more memory than a piece.
+constexpr DWORD kPieceBytes = 64 * 1024;
+constexpr DWORD kPieceUnits = 512;
+
+// Where GBK `bytes` stop being whole: before a lead byte whose trail has
+// not come yet. A trail byte is never below 0x40, so a line end is never
+// taken for one.
+std::size_t whole_gbk(const std::string& bytes) {
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const auto byte = static_cast<unsigned char>(bytes[at]);
+    if (byte < 0x81 || byte > 0xFE) {
+      ++at;
+    } else if (at + 1 == bytes.size()) {
+      return at;
+    } else {
+      at += static_cast<unsigned char>(bytes[at + 1]) >= 0x40 ? 2 : 1;
+    }
+  }
+  return at;
+}
+
+}  // namespace
+
+HandleInputBuffer::HandleInputBuffer(HANDLE handle) : handle_(handle) {
+  const DWORD type = GetFileType(handle);
+  source_ = is_console(handle)        ? Source::console
+            : type == FILE_TYPE_PIPE  ? Source::pipe
+            : type == FILE_TYPE_DISK  ? Source::file
+                                      : Source::other;
+}
 
 HandleInputBuffer::int_type HandleInputBuffer::underflow() {
   if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-  if (ended_) return traits_type::eof();
-  line_.clear();
-  const bool got = console_ ? read_console_line(line_) : read_byte_line(line_);
-  if (!got) {
-    ended_ = true;
-    return traits_type::eof();
+  while (!ended_) {
+    piece_.clear();
+    const bool more = source_ == Source::console ? read_console_piece(piece_)
+                                                 : read_byte_piece(piece_);
+    if (!more) ended_ = true;
+    if (piece_.empty()) continue;
+    setg(piece_.data(), piece_.data(), piece_.data() + piece_.size());
+    return traits_type::to_int_type(*gptr());
   }
-  setg(line_.data(), line_.data(), line_.data() + line_.size());
-  return traits_type::to_int_type(*gptr());
+  return traits_type::eof();
 }
 
-bool HandleInputBuffer::read_console_line(std::string& line) {
-  std::wstring wide;
-  for (;;) {
-    wchar_t chunk[512];
-    DWORD got = 0;
-    if (!ReadConsoleW(handle_, chunk, 512, &got, nullptr) || got == 0) break;
-    wide.append(chunk, got);
-    if (wide.back() == L'\n') break;
-  }
+bool HandleInputBuffer::read_console_piece(std::string& text) {
+  wchar_t units[kPieceUnits];
+  DWORD got = 0;
+  const bool read =
+      ReadConsoleW(handle_, units, kPieceUnits, &got, nullptr) && got > 0;
   // Ctrl+Z at the start of a line is the console's end of input.
-  if (wide.empty() || wide.front() == L'\x1a') return false;
-  line = to_utf8(wide);
-  if (line.size() >= 2 && line[line.size() - 2] == '\r') {
-    line.erase(line.size() - 2, 1);
+  if (!read || (at_line_start_ && carry_w_.empty() && units[0] == L'\x1a')) {
+    text = to_utf8(carry_w_);
+    carry_w_.clear();
+    return false;
   }
+  std::wstring wide = carry_w_ + std::wstring(units, got);
+  carry_w_.clear();
+  at_line_start_ = wide.back() == L'\n';
+  if (at_line_start_) {
+    if (wide.size() >= 2 && wide[wide.size() - 2] == L'\r') {
+      wide.erase(wide.size() - 2, 1);
+    }
+  } else if (wide.back() == L'\r' ||
+             (wide.back() >= 0xD800 && wide.back() <= 0xDBFF)) {
+    // Half a line end or half a surrogate pair: the rest comes next read.
+    carry_w_ = wide.back();
+    wide.pop_back();
+  }
+  text = to_utf8(wide);
   return true;
 }
 
-bool HandleInputBuffer::read_byte_line(std::string& line) {
-  // One byte at a time: reading ahead would take keys meant for "pause".
+bool HandleInputBuffer::read_byte_piece(std::string& text) {
   std::string bytes;
-  for (;;) {
-    char byte = 0;
-    DWORD got = 0;
-    if (!ReadFile(handle_, &byte, 1, &got, nullptr) || got == 0) break;
-    if (byte == '\n') {
-      if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
-      line = gbk_to_utf8(bytes) + '\n';
-      return true;
-    }
-    bytes += byte;
+  if (!read_raw_bytes(bytes)) {
+    text = gbk_to_utf8(carry_);
+    carry_.clear();
+    return false;
   }
-  if (bytes.empty()) return false;
-  line = gbk_to_utf8(bytes);
+  bytes.insert(0, carry_);
+  std::size_t whole = whole_gbk(bytes);
+  // A CR at the end may be half a CR LF.
+  if (whole == bytes.size() && bytes.back() == '\r') --whole;
+  carry_ = bytes.substr(whole);
+  std::string lines;
+  lines.reserve(whole);
+  for (std::size_t i = 0; i < whole; ++i) {
+    if (bytes[i] != '\r' || i + 1 == whole || bytes[i + 1] != '\n') {
+      lines += bytes[i];
+    }
+  }
+  text = gbk_to_utf8(lines);
+  return true;
+}
+
+// Reads at most kPieceBytes of the current line into `bytes`; false at end
+// of input. From a file it moves the file pointer back to the line end. A
+// pipe that can be peeked at is read only as far as the line goes; one that
+// cannot (Wine's stand-in for a Unix pipe answers ERROR_NOT_SUPPORTED) is
+// read as far as it holds, since a byte a read costs microseconds each and
+// a long line would take minutes. What that reads past the line stays in
+// this buffer, where the next answer and the final pause find it.
+bool HandleInputBuffer::read_raw_bytes(std::string& bytes) {
+  bytes.resize(kPieceBytes);
+  DWORD want = kPieceBytes;
+  if (source_ == Source::pipe) {
+    DWORD peeked = 0;
+    if (PeekNamedPipe(handle_, bytes.data(), kPieceBytes, &peeked, nullptr,
+                      nullptr)) {
+      const void* end = std::memchr(bytes.data(), '\n', peeked);
+      // Nothing there yet: wait for the first byte of it.
+      want = end != nullptr
+                 ? static_cast<DWORD>(static_cast<const char*>(end) -
+                                      bytes.data() + 1)
+                 : std::max<DWORD>(peeked, 1);
+    }
+  }
+  DWORD got = 0;
+  if (!ReadFile(handle_, bytes.data(), want, &got, nullptr) || got == 0) {
+    bytes.clear();
+    return false;
+  }
+  bytes.resize(got);
+  if (source_ == Source::file) {
+    const std::size_t line_end = bytes.find('\n');
+    if (line_end != std::string::npos && line_end + 1 < got) {
+      LARGE_INTEGER back;
+      back.QuadPart = -static_cast<LONGLONG>(got - line_end - 1);
+      SetFilePointerEx(handle_, back, nullptr, FILE_CURRENT);
+      bytes.resize(line_end + 1);
+    }
+  }
   return true;
 }
 

@@ -27,8 +27,11 @@ class HandleOutputBuffer final : public std::streambuf {
   std::string pending_;  // UTF-8 not yet written
 };
 
-// Hands out one line at a time and reads nothing beyond it, so whatever
-// follows stays for the command interpreter's "pause".
+// Hands out what was typed a bounded piece at a time. From a console, a
+// file or a pipe that can be peeked at it reads nothing beyond the current
+// line, so whatever follows stays for the command interpreter's "pause";
+// what it reads ahead from any other pipe stays in this buffer, where
+// pause_for_key looks first.
 class HandleInputBuffer final : public std::streambuf {
  public:
   explicit HandleInputBuffer(HANDLE handle);
@@ -37,13 +40,18 @@ class HandleInputBuffer final : public std::streambuf {
   int_type underflow() override;
 
  private:
-  bool read_console_line(std::string& line);
-  bool read_byte_line(std::string& line);
+  enum class Source { console, pipe, file, other };
+  bool read_console_piece(std::string& text);
+  bool read_byte_piece(std::string& text);
+  bool read_raw_bytes(std::string& bytes);
 
   HANDLE handle_;
-  bool console_;
+  Source source_;
   bool ended_ = false;
-  std::string line_;
+  bool at_line_start_ = true;
+  std::string piece_;     // UTF-8 handed out by the current underflow
+  std::string carry_;     // GBK bytes held back: a cut character, a CR
+  std::wstring carry_w_;  // the same for the console: a surrogate, a CR
 };
 
 }  // namespace platform

@@ -7,16 +7,20 @@
 
 namespace platform {
 
+// `none`: no answer will come, as when the host's input has ended.
+enum class Answer { yes, no, none };
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
   // Shows an OK-only box and waits until it is closed.
   virtual void show_notice(const std::string& caption,
                            const std::string& text) = 0;
-  // Asks a Yes/No question; returns true only for Yes. Anything else (No, a
-  // closed box, end of input on the host) is false.
-  virtual bool ask_yes_no(const std::string& caption,
-                          const std::string& text) = 0;
+  // Asks a Yes/No question and returns the answer. A closed box, and on the
+  // host any line but one starting with y, is `no`; end of input on the
+  // host is `none`.
+  virtual Answer ask_yes_no(const std::string& caption,
+                            const std::string& text) = 0;
 };
 
 // The real boxes of this system. `answers` is where the host build reads
@@ -26,8 +30,8 @@ class SystemDialogs final : public Dialogs {
   explicit SystemDialogs(std::istream& answers) : answers_(answers) {}
   void show_notice(const std::string& caption,
                    const std::string& text) override;
-  bool ask_yes_no(const std::string& caption,
-                  const std::string& text) override;
+  Answer ask_yes_no(const std::string& caption,
+                    const std::string& text) override;
 
  private:
   std::istream& answers_;

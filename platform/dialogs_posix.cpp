@@ -4,9 +4,13 @@
 
 #include "platform/console.h"
 #include "platform/dialogs.h"
+#include "platform/line_input.h"
 
 namespace platform {
 namespace {
+
+// A y/n answer needs one letter; a longer line is no answer anyone typed.
+constexpr std::size_t kAnswerLineLimit = 256;
 
 std::string one_line(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
@@ -26,15 +30,23 @@ void SystemDialogs::show_notice(const std::string& caption,
   console_line(caption + ": " + one_line(text));
 }
 
-bool SystemDialogs::ask_yes_no(const std::string& caption,
-                               const std::string& text) {
+Answer SystemDialogs::ask_yes_no(const std::string& caption,
+                                 const std::string& text) {
   console_line(caption + ": " + text + " [y/n]");
   std::string line;
-  while (std::getline(answers_, line)) {
+  for (;;) {
+    switch (read_bounded_line(answers_, kAnswerLineLimit, line)) {
+      case LineRead::ended:
+        return Answer::none;
+      case LineRead::too_long:
+        console_line("输入的内容太长，已忽略，按“否”处理");
+        return Answer::no;
+      case LineRead::line:
+        break;
+    }
     if (is_blank(line)) continue;
-    return line[0] == 'y' || line[0] == 'Y';
+    return line[0] == 'y' || line[0] == 'Y' ? Answer::yes : Answer::no;
   }
-  return false;
 }
 
 }  // namespace platform

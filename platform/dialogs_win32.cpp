@@ -13,10 +13,12 @@ void SystemDialogs::show_notice(const std::string& caption,
               MB_OK);
 }
 
-bool SystemDialogs::ask_yes_no(const std::string& caption,
-                               const std::string& text) {
+Answer SystemDialogs::ask_yes_no(const std::string& caption,
+                                 const std::string& text) {
   return MessageBoxW(nullptr, to_utf16(text).c_str(),
-                     to_utf16(caption).c_str(), MB_YESNO) == IDYES;
+                     to_utf16(caption).c_str(), MB_YESNO) == IDYES
+             ? Answer::yes
+             : Answer::no;
 }
 
 }  // namespace platform

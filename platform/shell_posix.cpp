@@ -9,6 +9,9 @@ namespace platform {
 
 char path_separator() { return '/'; }
 
+// A shell expands $NAME before the program sees it; typed text is literal.
+std::string expand_typed_path(const std::string& text) { return text; }
+
 bool SystemShell::roaming_appdata_folder(std::string& folder) {
   const char* config = std::getenv("XDG_CONFIG_HOME");
   if (config != nullptr && config[0] == '/') {

@@ -3,6 +3,7 @@
 #include "skin/confirm_image.h"
 
 #include "platform/console.h"
+#include "platform/line_input.h"
 #include "skin/skin_root.h"
 
 namespace skin {
@@ -10,19 +11,75 @@ namespace {
 
 constexpr const char* kWhiteSpace = " \t\r\n\v\f";
 
-// Reads lines until one names a folder. Returns false at end of input.
-bool read_typed_folder(std::istream& input, std::string& folder) {
-  for (std::string line; std::getline(input, line);) {
-    folder = typed_folder(line);
-    if (!folder.empty()) return true;
+// Room for the longest path in the widest UTF-8, with blanks and quotes.
+constexpr std::size_t kFolderLineLimit = 4 * kLongestPath;
+
+// UTF-16 units of UTF-8 text: one per character, two beyond the BMP.
+std::size_t utf16_units(const std::string& text) {
+  std::size_t units = 0;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) != 0x80) units += byte >= 0xF0 ? 2 : 1;
   }
-  return false;
+  return units;
+}
+
+bool is_separator(char c) { return c == '/' || c == platform::path_separator(); }
+
+bool same_ascii_name(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) {
+      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// The folder a typed path means: the path itself, or, when it names the
+// image file, the folder holding it.
+std::string skin_folder_of(const std::string& typed, platform::Files& files) {
+  std::size_t name = typed.size();
+  while (name > 0 && !is_separator(typed[name - 1])) --name;
+  if (name == 0 || !same_ascii_name(typed.substr(name), "main.png")) {
+    return typed;
+  }
+  const platform::PathKind kind = files.path_kind(typed);
+  if (kind != platform::PathKind::file && kind != platform::PathKind::other) {
+    return typed;
+  }
+  // A file at the very root keeps its separator: "/" or "C:\".
+  return typed.substr(0, name > 1 ? name - 1 : name);
+}
+
+enum class Typed { folder, wrong, ended };
+
+// Reads lines until one names a folder and stores it in `folder`.
+Typed read_typed_folder(std::istream& input, std::string& folder) {
+  std::string line;
+  for (;;) {
+    switch (platform::read_bounded_line(input, kFolderLineLimit, line)) {
+      case platform::LineRead::ended:
+        return Typed::ended;
+      case platform::LineRead::too_long:
+        folder.clear();
+        return Typed::wrong;
+      case platform::LineRead::line:
+        break;
+    }
+    folder = typed_folder(line);
+    if (folder.empty()) continue;
+    folder = platform::expand_typed_path(folder);
+    return utf16_units(folder) <= kLongestPath ? Typed::folder : Typed::wrong;
+  }
 }
 
 // Opens a file manager on the skin root, asks for the skin folder and
-// returns its image path; false when input ended first.
-bool ask_for_folder(platform::Shell& shell, platform::Dialogs& dialogs,
-                    std::istream& input, std::string& image_path) {
+// makes `image_path` its image. `wrong` leaves `image_path` as it was.
+Typed ask_for_folder(platform::Shell& shell, platform::Dialogs& dialogs,
+                     platform::Files& files, std::istream& input,
+                     std::string& image_path) {
   shell.open_file_manager(query_skin_root(shell, dialogs));
   platform::console_line("请分别打开文件夹找到你现在的皮肤文件夹");
   platform::console_line(
@@ -30,12 +87,22 @@ bool ask_for_folder(platform::Shell& shell, platform::Dialogs& dialogs,
       "\\QQ\\Skins\\customize\\F2BBEC5EE65C628D89B2BA212B0DEF8B",
       "，然后按下回车确认");
   std::string folder;
-  if (!read_typed_folder(input, folder)) {
+  const Typed typed = read_typed_folder(input, folder);
+  if (typed == Typed::ended) {
     platform::console_line("没有输入文件夹路径，图片未作任何修改");
-    return false;
+    return typed;
   }
+  if (typed == Typed::wrong) {
+    platform::console_line("输入的路径太长(超过" +
+                           std::to_string(kLongestPath) + "个字符)，已忽略");
+    return typed;
+  }
+  folder = skin_folder_of(folder, files);
   image_path = join_path(folder, "main.png");
-  return true;
+  if (files.path_kind(image_path) != platform::PathKind::file) {
+    platform::console_line("这个文件夹里没有main.png: ", folder);
+  }
+  return typed;
 }
 
 }  // namespace
@@ -53,12 +120,24 @@ std::string typed_folder(const std::string& line) {
 }
 
 bool confirm_image(std::string& image_path, platform::Shell& shell,
-                   platform::Dialogs& dialogs, std::istream& input) {
+                   platform::Dialogs& dialogs, platform::Files& files,
+                   std::istream& input) {
   for (;;) {
     platform::console_line("尝试打开图片", image_path);
     shell.open_with_default_app(image_path);
-    if (dialogs.ask_yes_no("提示", "现在使用的图片是否正确？")) return true;
-    if (!ask_for_folder(shell, dialogs, input, image_path)) return false;
+    switch (dialogs.ask_yes_no("提示", "现在使用的图片是否正确？")) {
+      case platform::Answer::yes:
+        return true;
+      case platform::Answer::none:
+        platform::console_line("输入已结束，没有回答，图片未作任何修改");
+        return false;
+      case platform::Answer::no:
+        break;
+    }
+    if (ask_for_folder(shell, dialogs, files, input, image_path) ==
+        Typed::ended) {
+      return false;
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "fakes/console_capture.h"
+#include "fakes/fake_files.h"
 #include "fakes/fake_services.h"
 #include "skin/skin_root.h"
 
@@ -17,7 +18,8 @@ class ConfirmImage : public ::testing::Test {
   bool confirm(const std::string& typed) {
     std::istringstream input(typed);
     fakes::ConsoleCapture console;
-    const bool confirmed = skin::confirm_image(path, shell, dialogs, input);
+    const bool confirmed =
+        skin::confirm_image(path, shell, dialogs, files, input);
     lines = console.lines();
     std::getline(input >> std::ws, rest);
     return confirmed;
@@ -27,8 +29,11 @@ class ConfirmImage : public ::testing::Test {
     return skin::join_path(folder, "main.png");
   }
 
+  void give_image(const std::string& folder) { files.files[image_in(folder)]; }
+
   fakes::FakeShell shell;
   fakes::FakeDialogs dialogs;
+  fakes::FakeFiles files;
   std::string path = "/skins/auto/main.png";
   std::vector<std::string> lines;
   std::string rest;  // what was left unread in the input
@@ -51,6 +56,7 @@ TEST_F(ConfirmImage, YesAtOnceKeepsThePathAndOpensNoFileManager) {
 }
 
 TEST_F(ConfirmImage, NoThenTypedFolderThenYes) {
+  give_image("/skins/mine");
   dialogs.answers = {false, true};
   EXPECT_TRUE(confirm("/skins/mine\n50\n"));
   EXPECT_EQ(path, image_in("/skins/mine"));
@@ -101,6 +107,70 @@ TEST_F(ConfirmImage, EndOfInputAtTheFolderPromptStopsWithoutAPath) {
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[4], "没有输入文件夹路径，图片未作任何修改");
   EXPECT_EQ(dialogs.questions.size(), 1u);
+}
+
+TEST_F(ConfirmImage, EndOfInputAtTheQuestionStopsBeforeTheFileManager) {
+  dialogs.input_ends = true;
+  EXPECT_FALSE(confirm(""));
+  EXPECT_EQ(path, "/skins/auto/main.png");
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "尝试打开图片/skins/auto/main.png",
+                       "输入已结束，没有回答，图片未作任何修改",
+                   }));
+  EXPECT_TRUE(shell.opened_folders.empty());
+}
+
+std::string repeated(const std::string& text, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// Each typed line against the image path it leaves and the line said before
+// the question comes again (none when the folder holds the image).
+TEST_F(ConfirmImage, TypedPathsThatCannotBeTheSkinAreCaughtEarly) {
+  give_image("/skins/mine");
+  give_image("/skins/caps");
+  const std::string caps = skin::join_path("/skins/caps", "MAIN.PNG");
+  files.files[caps];  // the same file, where case is folded
+  const std::string dir = image_in("/skins/dir");
+  files.folders.insert(dir);
+  const std::string none = image_in("/skins/none");
+  const std::string too_long = "输入的路径太长(超过32767个字符)，已忽略";
+  // U+20000: four bytes, two UTF-16 units. The longest path counts units.
+  const std::string longest = "/" + repeated("\xF0\xA0\x80\x80", 16383);
+  const struct {
+    std::string typed;
+    std::string image;  // the path after the answer
+    std::string said;
+  } rows[] = {
+      // The image itself names its folder.
+      {image_in("/skins/mine"), image_in("/skins/mine"), ""},
+      {"\"" + caps + "\"", image_in("/skins/caps"), ""},
+      {"/skins/empty", image_in("/skins/empty"),
+       "这个文件夹里没有main.png: /skins/empty"},
+      // Only a file called main.png is taken for the image.
+      {dir, image_in(dir), "这个文件夹里没有main.png: " + dir},
+      {none, image_in(none), "这个文件夹里没有main.png: " + none},
+      {longest, image_in(longest), "这个文件夹里没有main.png: " + longest},
+      // Longer than any path: dropped, and the image stays.
+      {longest + "x", path, too_long},
+      {"/" + std::string(skin::kLongestPath, 'a'), path, too_long},
+      {std::string(4 * skin::kLongestPath + 1, 'b'), path, too_long},
+  };
+  const std::string first = path;
+  for (const auto& row : rows) {
+    path = first;
+    dialogs.questions.clear();
+    dialogs.answers = {false, true};
+    EXPECT_TRUE(confirm(row.typed + "\nrest\n"));
+    // Compared, not printed: some rows are 64 KiB long.
+    EXPECT_TRUE(path == row.image) << row.typed.substr(0, 40);
+    ASSERT_EQ(lines.size(), row.said.empty() ? 5u : 6u);
+    if (!row.said.empty()) EXPECT_TRUE(lines[4] == row.said);
+    EXPECT_TRUE(lines.back() == "尝试打开图片" + path);
+    EXPECT_EQ(rest, "rest");
+  }
 }
 
 TEST_F(ConfirmImage, FailedRootQueryStillAsksForAFolder) {

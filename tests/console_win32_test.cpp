@@ -10,6 +10,7 @@
 #include "platform/console_win32.h"
 #include "platform/handle_win32.h"
 #include "platform/text_win32.h"
+#include "fakes/temp_folder.h"
 
 namespace {
 
@@ -99,6 +100,38 @@ TEST(ConsoleOnAPipe, InputArrivesAsUtf8OneLineAtATime) {
   ASSERT_TRUE(std::getline(in, line));
   EXPECT_EQ(line, "rest");
   EXPECT_FALSE(std::getline(in, line));
+}
+
+// A line longer than one read arrives whole, a character cut between two
+// reads included, and the file is left just after it for the next reader.
+TEST(ConsoleOnAFile, ALongLineComesInPiecesAndNothingBeyondItIsTaken) {
+  fakes::TempFolder folder;
+  const std::string path = folder / "typed.txt";
+  std::string long_line = "x";
+  for (int i = 0; i < 50000; ++i) long_line += kGbkHuoQu;
+  {
+    const platform::ScopedHandle out(CreateFileW(platform::to_utf16(path).c_str(),
+                                           GENERIC_WRITE, 0, nullptr,
+                                           CREATE_NEW, 0, nullptr));
+    const std::string bytes = long_line + "\r\n7\nrest";
+    DWORD done = 0;
+    ASSERT_TRUE(WriteFile(out.get(), bytes.data(),
+                          static_cast<DWORD>(bytes.size()), &done, nullptr));
+  }
+  const platform::ScopedHandle in(CreateFileW(platform::to_utf16(path).c_str(),
+                                        GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+  platform::HandleInputBuffer buffer(in.get());
+  std::istream stream(&buffer);
+  std::string line;
+  ASSERT_TRUE(std::getline(stream, line));
+  EXPECT_EQ(line, platform::gbk_to_utf8(long_line));
+  ASSERT_TRUE(std::getline(stream, line));
+  EXPECT_EQ(line, "7");
+  LARGE_INTEGER zero{};
+  LARGE_INTEGER at{};
+  ASSERT_TRUE(SetFilePointerEx(in.get(), zero, &at, FILE_CURRENT));
+  EXPECT_EQ(at.QuadPart, static_cast<LONGLONG>(long_line.size() + 4));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ namespace {
 const std::string kNotANumber = "输入的不是0-100的整数，按推荐值50处理";
 const std::string kClampedTo0 = "不透明度超出0-100范围，按0处理";
 const std::string kClampedTo100 = "不透明度超出0-100范围，按100处理";
+const std::string kTooLong = "输入的内容太长，已忽略，按推荐值50处理";
 
 // UTF-8 of what an input method types in full-width mode.
 #define IDEOGRAPHIC_SPACE "\xE3\x80\x80"
@@ -25,11 +26,14 @@ const std::string kClampedTo100 = "不透明度超出0-100范围，按100处理"
 #define FW_3 "\xEF\xBC\x93"
 #define FW_5 "\xEF\xBC\x95"
 #define FW_6 "\xEF\xBC\x96"
+#define FW_PERCENT "\xEF\xBC\x85"
+#define FW_COMMA "\xEF\xBC\x8C"
+#define IDEOGRAPHIC_STOP "\xE3\x80\x82"
 
 struct Typed {
-  const char* text;
+  std::string text;
   bool ended;
-  int opacity;
+  double opacity;
   const std::string& note;
 };
 
@@ -42,6 +46,11 @@ TEST(OpacityToAlpha, RoundsToNearestOverTheWholeRange) {
   EXPECT_EQ(image::alpha_for_opacity(1), 3);     // 2.55
   EXPECT_EQ(image::alpha_for_opacity(30), 77);   // 76.5
   EXPECT_EQ(image::alpha_for_opacity(99), 252);  // 252.45
+  // A fraction is rounded once, at the alpha.
+  EXPECT_EQ(image::alpha_for_opacity(25.5), 65);   // 65.025
+  EXPECT_EQ(image::alpha_for_opacity(0.2), 1);     // 0.51
+  EXPECT_EQ(image::alpha_for_opacity(0.19), 0);    // 0.4845
+  EXPECT_EQ(image::alpha_for_opacity(30.2), 77);   // 77.01
 }
 
 TEST(OpacityToAlpha, ClampsValuesOutsideZeroToHundred) {
@@ -65,6 +74,19 @@ TEST(ReadingTheOpacity, EachLineGivesItsValueAndNote) {
       {IDEOGRAPHIC_SPACE FW_6 FW_0 IDEOGRAPHIC_SPACE "\n", false, 60, kNoNote},
       {FW_PLUS FW_1 FW_0 FW_0 "\n", false, 100, kNoNote},
       {FW_3 "5\n", false, 35, kNoNote},
+      // As people type it: a fraction, a percent sign, closing punctuation.
+      {"25.5\n", false, 25.5, kNoNote},
+      {"30.5\n", false, 30.5, kNoNote},
+      {FW_3 FW_0 FW_DOT FW_5 "\n", false, 30.5, kNoNote},
+      {"0.125\n", false, 0.125, kNoNote},
+      {"33.3333333333\n", false, 33.333333, kNoNote},
+      {"50%\n", false, 50, kNoNote},
+      {"30 %\n", false, 30, kNoNote},
+      {"30" FW_COMMA "\n", false, 30, kNoNote},
+      {FW_5 FW_0 FW_PERCENT "\n", false, 50, kNoNote},
+      {"40%" IDEOGRAPHIC_STOP "\n", false, 40, kNoNote},
+      {"70.\n", false, 70, kNoNote},
+      {"20" IDEOGRAPHIC_SPACE "%!\n", false, 20, kNoNote},
       // Clamped, however far outside.
       {"150\n", false, 100, kClampedTo100},
       {"101", false, 100, kClampedTo100},
@@ -76,14 +98,23 @@ TEST(ReadingTheOpacity, EachLineGivesItsValueAndNote) {
       {"abc\n", false, 50, kNotANumber},
       {"0x40\n", false, 50, kNotANumber},
       {"1e2\n", false, 50, kNotANumber},
-      {"30.5\n", false, 50, kNotANumber},
-      {FW_3 FW_0 FW_DOT FW_5 "\n", false, 50, kNotANumber},
+      {"100.5\n", false, 100, kClampedTo100},
+      {"-0.5%\n", false, 0, kClampedTo0},
+      {"%50\n", false, 50, kNotANumber},
+      {"50%x\n", false, 50, kNotANumber},
+      {".5\n", false, 50, kNotANumber},
+      {"30.5.5\n", false, 50, kNotANumber},
+      {"30.x\n", false, 50, kNotANumber},
+      {"50 %-\n", false, 50, kNotANumber},
       {"30 40\n", false, 50, kNotANumber},
       {"12abc\n", false, 50, kNotANumber},
       {"-\n", false, 50, kNotANumber},
       {"--5\n", false, 50, kNotANumber},
       {"5-\n", false, 50, kNotANumber},
       {"\xEF\xBC\n", false, 50, kNotANumber},  // a full-width form cut short
+      // Longer than any answer: dropped whole, never held in memory.
+      {std::string(257, '4') + "\n", false, 50, kTooLong},
+      {"  " + std::string(300000, '1'), false, 50, kTooLong},
       // No line that is not blank.
       {"", true, 50, kNoNote},
       {" \n\n", true, 50, kNoNote},
@@ -92,15 +123,17 @@ TEST(ReadingTheOpacity, EachLineGivesItsValueAndNote) {
   for (const Typed& c : cases) {
     std::istringstream in(c.text);
     const image::OpacityReading r = image::read_opacity(in);
-    EXPECT_EQ(r.ended, c.ended) << c.text;
-    EXPECT_EQ(r.opacity, c.opacity) << c.text;
-    EXPECT_EQ(r.note, c.note) << c.text;
+    EXPECT_EQ(r.ended, c.ended) << c.text.substr(0, 40);
+    EXPECT_NEAR(r.opacity, c.opacity, 1e-9) << c.text.substr(0, 40);
+    EXPECT_EQ(r.note, c.note) << c.text.substr(0, 40);
   }
 }
 
 TEST(ReadingTheOpacity, TakesTheWholeLineAndNoMore) {
-  std::istringstream in("\n  \n30 40\n55\n\nnext\n");
+  std::istringstream in("\n  \n30 40\n" + std::string(1000, 'x') +
+                        "\n55\n\nnext\n");
   EXPECT_EQ(image::read_opacity(in).note, kNotANumber);
+  EXPECT_EQ(image::read_opacity(in).note, kTooLong);
   EXPECT_EQ(image::read_opacity(in).opacity, 55);
   std::string left;
   std::getline(in, left, '\0');

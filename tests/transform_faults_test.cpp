@@ -53,6 +53,7 @@ struct Undecodable {
 TEST(ImagesThatDoNotDecode, SayWhichFileAndWriteNothing) {
   const Bytes good = build_png(64, 64, 8, 2, noise(64 * 64 * 3, 1));
   const char* unreadable = "无法读取图片(文件缺失、不完整或不是图片): ";
+  const char* too_large = "图片尺寸过大，无法处理: ";
   const Undecodable cases[] = {
       {"empty", {}, unreadable},
       {"truncated", Bytes(good.begin(), good.begin() + good.size() / 2), unreadable},
@@ -62,9 +63,21 @@ TEST(ImagesThatDoNotDecode, SayWhichFileAndWriteNothing) {
          for (std::size_t i = 60; i < b.size() - 20; ++i) b[i] ^= 0x5a;
          return b;
        }(), unreadable},
-      {"huge header", testing_images::png_claiming(9000, 9000), "图片尺寸过大，无法处理: "},
-      // Past what stb_image itself accepts: refused while reading the header.
-      {"huger header", testing_images::png_claiming(100000, 100000), unreadable},
+      {"huge header", testing_images::png_claiming(9000, 9000), too_large},
+      // Past what stb_image itself accepts: its own refusal is no answer.
+      {"huger header", testing_images::png_claiming(20000, 20000), too_large},
+      {"hugest header", testing_images::png_claiming(100000, 100000), too_large},
+      {"zero width", testing_images::png_claiming(0, 20000), unreadable},
+      {"huge JPEG", {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 0, 0,  // an empty APP0
+                     0xFF, 0xC2, 0, 17, 8, 0x75, 0x30, 0x75, 0x30, 3,  // 30000²
+                     1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1, 0xFF, 0xD9}, too_large},
+      {"huge BMP", [] {
+         Bytes b(54, 0);
+         b[0] = 'B', b[1] = 'M', b[14] = 40, b[26] = 1, b[28] = 24;
+         b[18] = 0x30, b[19] = 0x75;  // 30000 wide
+         b[22] = 0xD0, b[23] = 0x8A, b[24] = 0xFF, b[25] = 0xFF;  // -30000 high
+         return b;
+       }(), too_large},
   };
   for (const Undecodable& c : cases) {
     fakes::TempFolder folder;

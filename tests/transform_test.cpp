@@ -160,7 +160,14 @@ TEST(TypedOpacity, EndOfInputAtThePromptRewritesNothingMore) {
     EXPECT_FALSE(run.ok);
     std::vector<std::string> expected =
         transform_runs::lines_until_prompt(true, channels != 4);
-    expected.push_back("没有输入不透明度，透明度未改变: " + image);
+    if (channels == 4) {
+      expected.push_back("没有输入不透明度，透明度未改变: " + image);
+    } else {
+      expected.push_back(
+          "没有输入不透明度，透明度未改变，但图片已转换为四通道PNG格式保存: " +
+          image);
+      expected.push_back("原图保存在备份中: " + image + ".bak");
+    }
     EXPECT_EQ(run.lines, expected);
     if (channels == 4) {
       EXPECT_EQ(testing_images::read_file(image), original);

@@ -18,6 +18,7 @@ OPEN_FOLDERS = "请分别打开文件夹找到你现在的皮肤文件夹"
 TYPE_FOLDER = ("然后在下面输入文件夹路径,如:C:\\Users\\admin\\AppData\\Roaming\\Tencent"
                "\\QQ\\Skins\\customize\\F2BBEC5EE65C628D89B2BA212B0DEF8B，然后按下回车确认")
 NO_FOLDER = "没有输入文件夹路径，图片未作任何修改"
+NO_ANSWER = "输入已结束，没有回答，图片未作任何修改"
 PROMPT = "输入不透明度(0-100)越小越透明(推荐50),回车确认"
 DONE = "转换完毕，重启QQ生效！按任意退出"
 NOT_A_NUMBER = "输入的不是0-100的整数，按推荐值50处理"

@@ -4,7 +4,7 @@ quotes, and a Yes; xdg-open records what was opened."""
 
 import time
 
-from expect import (CONFIRM_TEXT, DONE, NO_FOLDER, assert_pauses_last, folder_prompt, found_run,
+from expect import (CONFIRM_TEXT, DONE, NO_ANSWER, NO_FOLDER, assert_pauses_last, folder_prompt, found_run,
                     hint_run, sample_png)
 from host_session import box_line
 
@@ -31,17 +31,25 @@ def test_the_newer_of_two_skins_is_offered(host, exe):
     newer = host.make_skin("newer", sample_png(), mtime=now - 3600)
     image, root = str(newer / "main.png"), str(host.skin_root)
     before = (newer / "main.png").read_bytes()
-    # End of input answers No and leaves the folder prompt without a folder.
+    # End of input is no answer: nothing more is opened or asked.
     r = host.run(exe)
     assert r.exit_code == 0, r.stdout
+    assert r.lines[:-1] == found_run(root, image) + [CONFIRM, NO_ANSWER], r.lines
+    assert_pauses_last(r.lines)
+    assert host.recorded_opens(count=1) == [[image]]
+    # A No, then end of input, leaves the folder prompt without a folder.
+    r = host.run(exe, b"n\n")
     assert r.lines[:-1] == found_run(root, image) + [CONFIRM] + folder_prompt(root) + [
         NO_FOLDER], r.lines
-    assert_pauses_last(r.lines)
+    # An answer longer than any answer is dropped and taken for a No.
+    r = host.run(exe, b"y" * 1_000_000)
+    assert r.lines[:-1] == found_run(root, image) + [
+        CONFIRM, "输入的内容太长，已忽略，按“否”处理"] + folder_prompt(root) + [NO_FOLDER], r.lines
     assert (newer / "main.png").read_bytes() == before
     assert not (newer / "main.png.bak").exists()
     # Each xdg-open runs detached, so the log does not keep their order; the
     # order itself is the unit tests' business.
-    assert sorted(host.recorded_opens(count=2)) == sorted([[image], [root]])
+    assert sorted(host.recorded_opens(count=5)) == sorted([[image], [root]] * 2 + [[image]])
 
 
 def test_a_typed_folder_replaces_the_choice(host, exe):

@@ -55,6 +55,7 @@ class FakeDialogs : public platform::Dialogs {
     std::string text;
   };
   std::deque<bool> answers;  // scripted Yes/No answers, in order
+  bool input_ends = false;   // after the scripted answers, no answer comes
   std::vector<Question> questions;
   std::vector<Notice> notices;
 
@@ -62,16 +63,16 @@ class FakeDialogs : public platform::Dialogs {
                    const std::string& text) override {
     notices.push_back({caption, text});
   }
-  bool ask_yes_no(const std::string& caption,
-                  const std::string& text) override {
+  platform::Answer ask_yes_no(const std::string& caption,
+                              const std::string& text) override {
     questions.push_back({caption, text});
     if (answers.empty()) {
-      ADD_FAILURE() << "unexpected question";
-      return false;
+      if (!input_ends) ADD_FAILURE() << "unexpected question";
+      return platform::Answer::none;
     }
     const bool answer = answers.front();
     answers.pop_front();
-    return answer;
+    return answer ? platform::Answer::yes : platform::Answer::no;
   }
 };
 
