@@ -83,7 +83,7 @@ TEST_F(RunDriver, RestartIsOfferedOnlyAfterTheImageWasRewritten) {
 TEST_F(RunDriver, RestoreBringsBackTheBackupAndOffersTheRestart) {
   const std::string skin = root() + "/skin";
   const std::string image = skin::join_path(skin, "main.png");
-  const auto original = testing_images::build_png(4, 4, 8, 2, Bytes(48, 9));
+  const Bytes original = testing_images::build_png(4, 4, 8, 2, Bytes(48, 9));
   files.subfolders[root()] = {skin};
   files.files[image] = Bytes(100, 'x');
   files.files[image + ".bak"] = original;
@@ -110,23 +110,15 @@ TEST_F(RunDriver, UsageIsPrintedAloneWithoutThePause) {
 
 TEST(RunMode, SwitchesInEitherSpellingOthersIgnored) {
   using app::RunMode;
-  const struct {
-    std::vector<std::string> arguments;
-    RunMode mode;
-  } cases[] = {
-      {{}, RunMode::transform},
-      {{"--restore"}, RunMode::restore},
-      {{"/restore"}, RunMode::restore},
-      {{"/RESTORE"}, RunMode::restore},
-      {{"/?"}, RunMode::usage},
-      {{"--help"}, RunMode::usage},
-      {{"--restore", "/?"}, RunMode::usage},
-      // A file dropped on the program, and switches it does not know.
-      {{"C:\\Users\\li\\Downloads\\皮肤 & 图.png"}, RunMode::transform},
-      {{"-restore", "restore", "/restore:x"}, RunMode::transform},
+  const std::pair<std::vector<std::string>, RunMode> cases[] = {
+      {{}, RunMode::transform},           {{"--restore"}, RunMode::restore},
+      {{"/Restore"}, RunMode::restore},   {{"/?"}, RunMode::usage},
+      {{"--help"}, RunMode::usage},       {{"--restore", "/?"}, RunMode::usage},
+      // A dropped file, and switches the program does not know.
+      {{"D:\\皮肤 & x\\main.png", "-restore", "/restore:x"}, RunMode::transform},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(app::run_mode(c.arguments), c.mode) << ::testing::PrintToString(c.arguments);
+  for (const auto& [arguments, mode] : cases) {
+    EXPECT_EQ(app::run_mode(arguments), mode) << ::testing::PrintToString(arguments);
   }
 }
 

@@ -60,9 +60,8 @@ class HostSession(Session):
 
     def run(self, exe, stdin: bytes = b"", timeout: float = 30, file_size_limit=None,
             args=()) -> RunResult:
-        """Runs exe with args to its end with stdin holding every answer in
-        order. file_size_limit (bytes) makes larger writes fail, as a full
-        disk does."""
+        """Runs exe to its end with stdin holding every answer in order.
+        file_size_limit (bytes) makes larger writes fail, as a full disk does."""
         def limit():
             resource.setrlimit(resource.RLIMIT_FSIZE, (file_size_limit, resource.RLIM_INFINITY))
         return self._run([exe, *args], stdin, timeout,
