@@ -9,9 +9,10 @@ int main(void) {
   int argc = 0;
   wchar_t **argv = wide_args(&argc);
   wchar_t command[2 * MAX_PATH];
-  STARTUPINFOW startup = {sizeof startup};
+  STARTUPINFOW startup = {0};
   PROCESS_INFORMATION process;
   DWORD code = 1000;
+  startup.cb = sizeof startup;
   if (!argv || argc != 2 ||
       swprintf(command, 2 * MAX_PATH, L"cmd.exe /c \"\"%ls\" \"", argv[1]) < 0 ||
       !CreateProcessW(NULL, command, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
