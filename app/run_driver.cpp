@@ -8,6 +8,7 @@
 
 #include "client/client_restart.h"
 #include "image/opacity_transform.h"
+#include "image/restore_original.h"
 #include "platform/console.h"
 #include "platform/interpreter.h"
 #include "skin/confirm_image.h"
@@ -26,20 +27,32 @@ namespace {
   platform::end_process(failure.code);
 }
 
-void work_on_skin(const Services& s, std::string image_path) {
+// Both runs change the image only once the user has confirmed it, and the
+// client shows a changed image only after a restart.
+void work_on_skin(const Services& s, RunMode mode, std::string image_path) {
   platform::console_line("已找到图片:", image_path);
   if (!skin::confirm_image(image_path, s.shell, s.dialogs, s.files,
                            s.input)) {
     return;
   }
-  if (!image::rewrite_opacity(s.files, image_path, s.input)) return;
+  const bool changed = mode == RunMode::restore
+                           ? image::restore_original(s.files, image_path)
+                           : image::rewrite_opacity(s.files, image_path, s.input);
+  if (!changed) return;
   client::restart_client(s.processes, s.dialogs, s.shell, s.files);
 }
 
 }  // namespace
 
-int run_tool(const Services& services) {
+int run_tool(const Services& services, RunMode mode) {
+  if (mode == RunMode::usage) {
+    for (const std::string& line : usage_lines()) platform::console_line(line);
+    return 0;
+  }
   platform::console_line("Made By OXT");
+  if (mode == RunMode::restore) {
+    platform::console_line("恢复原图: 确认图片后，用它旁边的备份 main.png.bak 替换它");
+  }
   std::string folder;
   {
     const std::string root =
@@ -52,7 +65,7 @@ int run_tool(const Services& services) {
   if (folder.empty()) {
     platform::console_line("请先更换自定义皮肤之后再使用此功能");
   } else {
-    work_on_skin(services, skin::join_path(folder, "main.png"));
+    work_on_skin(services, mode, skin::join_path(folder, "main.png"));
   }
   platform::pause_for_key(services.input);
   return 0;

@@ -3,6 +3,7 @@
 
 #include <istream>
 
+#include "app/run_mode.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/processes.h"
@@ -19,9 +20,10 @@ struct Services {
   std::istream& input;  // where typed folders and the opacity are read
 };
 
-// Runs the tool once and returns the exit status of a normal run. When the
-// skin folders cannot be compared, shows the "Error" box and ends the
-// program with the system's error code instead.
-int run_tool(const Services& services);
+// Runs the tool once in `mode` and returns the exit status of a normal run.
+// The usage is printed alone, without the final pause. When the skin folders
+// cannot be compared, shows the "Error" box and ends the program with the
+// system's error code instead.
+int run_tool(const Services& services, RunMode mode = RunMode::transform);
 
 }  // namespace app

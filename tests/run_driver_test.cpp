@@ -8,9 +8,12 @@
 #include "fakes/console_capture.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_services.h"
+#include "image_files.h"
 #include "skin/skin_root.h"
 
 namespace {
+
+using testing_images::Bytes;
 
 // The host's pause prompt is one of the console lines; on Windows the
 // command interpreter prints its own, straight to the process's output.
@@ -23,10 +26,11 @@ constexpr bool kPauseAmongTheLines = true;
 class RunDriver : public ::testing::Test {
  protected:
   // The lines of one run, up to the final pause, which every run ends with.
-  std::vector<std::string> run(const std::string& typed = "") {
+  std::vector<std::string> run(const std::string& typed = "",
+                               app::RunMode mode = app::RunMode::transform) {
     std::istringstream input(typed);
     fakes::ConsoleCapture console;
-    EXPECT_EQ(app::run_tool({shell, dialogs, files, processes, input}), 0);
+    EXPECT_EQ(app::run_tool({shell, dialogs, files, processes, input}, mode), 0);
     std::vector<std::string> lines = console.lines();
     if (kPauseAmongTheLines) {
       EXPECT_EQ(lines.empty() ? "" : lines.back(), "请按任意键继续. . .");
@@ -74,6 +78,48 @@ TEST_F(RunDriver, RestartIsOfferedOnlyAfterTheImageWasRewritten) {
   EXPECT_EQ(processes.snapshots, 0);
   EXPECT_EQ(dialogs.questions.size(), 1u);
   EXPECT_TRUE(files.files.empty());
+}
+
+TEST_F(RunDriver, RestoreBringsBackTheBackupAndOffersTheRestart) {
+  const std::string skin = root() + "/skin";
+  const std::string image = skin::join_path(skin, "main.png");
+  const Bytes original = testing_images::build_png(4, 4, 8, 2, Bytes(48, 9));
+  files.subfolders[root()] = {skin};
+  files.files[image] = Bytes(100, 'x');
+  files.files[image + ".bak"] = original;
+  processes.processes = {{7, "QQ.exe"}};
+  dialogs.answers = {true, false};
+  const auto lines = run("", app::RunMode::restore);
+  EXPECT_EQ(files.files, (std::map<std::string, Bytes>{
+                             {image, original}, {image + ".bak", original}}));
+  ASSERT_EQ(dialogs.questions.size(), 2u);
+  EXPECT_EQ(dialogs.questions[1].text, "重启QQ之后生效，是否立即重启QQ？");
+  EXPECT_EQ(lines.back(), "找到进程: QQ.exe");
+  EXPECT_EQ(lines[lines.size() - 2], "已用备份恢复原图，重启QQ生效: " + image);
+}
+
+TEST_F(RunDriver, UsageIsPrintedAloneWithoutThePause) {
+  std::istringstream input;
+  fakes::ConsoleCapture console;
+  EXPECT_EQ(app::run_tool({shell, dialogs, files, processes, input},
+                          app::RunMode::usage), 0);
+  EXPECT_EQ(console.lines(), app::usage_lines());
+  EXPECT_TRUE(shell.calls.empty());
+  EXPECT_TRUE(files.listed.empty());
+}
+
+TEST(RunMode, SwitchesInEitherSpellingOthersIgnored) {
+  using app::RunMode;
+  const std::pair<std::vector<std::string>, RunMode> cases[] = {
+      {{}, RunMode::transform},           {{"--restore"}, RunMode::restore},
+      {{"/Restore"}, RunMode::restore},   {{"/?"}, RunMode::usage},
+      {{"--help"}, RunMode::usage},       {{"--restore", "/?"}, RunMode::usage},
+      // A dropped file, and switches the program does not know.
+      {{"D:\\皮肤 & x\\main.png", "-restore", "/restore:x"}, RunMode::transform},
+  };
+  for (const auto& [arguments, mode] : cases) {
+    EXPECT_EQ(app::run_mode(arguments), mode) << ::testing::PrintToString(arguments);
+  }
 }
 
 using RunDriverDeathTest = RunDriver;

@@ -58,12 +58,14 @@ class HostSession(Session):
     def shown(self, path) -> str:
         return str(path)
 
-    def run(self, exe, stdin: bytes = b"", timeout: float = 30, file_size_limit=None) -> RunResult:
+    def run(self, exe, stdin: bytes = b"", timeout: float = 30, file_size_limit=None,
+            args=()) -> RunResult:
         """Runs exe to its end with stdin holding every answer in order.
         file_size_limit (bytes) makes larger writes fail, as a full disk does."""
         def limit():
             resource.setrlimit(resource.RLIMIT_FSIZE, (file_size_limit, resource.RLIM_INFINITY))
-        return self._run([exe], stdin, timeout, preexec=limit if file_size_limit else None)
+        return self._run([exe, *args], stdin, timeout,
+                         preexec=limit if file_size_limit else None)
 
     def start(self, exe) -> "LiveRun":
         """Starts exe with its input left open, to be typed as it goes."""

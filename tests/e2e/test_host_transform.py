@@ -12,10 +12,10 @@ CONFIRM = box_line("提示", CONFIRM_TEXT)
 PAUSE = "请按任意键继续. . ."
 
 
-def transform_run(host, exe, folder, typed: bytes, **limits):
+def transform_run(host, exe, folder, typed: bytes, **options):
     """A run on the skin in folder with typed input; returns the lines
     between the confirmation and the closing pause."""
-    r = host.run(exe, typed, **limits)
+    r = host.run(exe, typed, **options)
     assert r.exit_code == 0, r.stdout
     assert r.raw_stdout.endswith(b"\n") and r.lines[-1] == PAUSE, r.lines
     found = r.lines.index("已找到图片:" + str(folder / "main.png"))
@@ -43,6 +43,19 @@ def test_three_channels_backed_up_once_then_rewritten_twice(host, exe):
     assert transform_run(host, exe, folder, b"y\n0\n\n") == transform_lines(True, False)
     assert backup.read_bytes() == rewritten
     check_pixels(image, colours(old), 0)
+
+
+def test_restore_brings_back_the_original_and_keeps_the_backup(host, exe):
+    old = sample_png(31, 17, 3)
+    folder = host.make_skin(SKIN, old)
+    image = folder / "main.png"
+    transform_run(host, exe, folder, b"y\n30\n\n")
+    check_pixels(image, colours(old), 77)
+
+    assert transform_run(host, exe, folder, b"y\n\n", args=["--restore"]) == [
+        f"已用备份恢复原图，重启QQ生效: {image}"]
+    assert_only_image_and_backup(host, folder, old)
+    assert image.read_bytes() == old
 
 
 def test_special_characters_in_the_folder_run_nothing(host, exe):

@@ -1,6 +1,7 @@
-"""The Windows zip as cpack makes it: the program, the users' instructions as
-plain text every Notepad shows right (byte-order mark, CR LF, no Markdown
-marks, nothing of the README section lost) and the licence when there is one.
+"""The Windows zip as cpack makes it: the program, the restore script beside
+it, the users' instructions as plain text every Notepad shows right
+(byte-order mark, CR LF, no Markdown marks, nothing of the README section
+lost) and the licence when there is one.
 
     python3 -m pytest tests/e2e/test_windows_package.py --cpack cpack \\
         --config build/windows/CPackConfig.cmake --source .
@@ -19,6 +20,9 @@ import pytest
 
 BOM = b"\xef\xbb\xbf"
 INSTRUCTIONS = "使用说明.txt"
+RESTORE = "恢复原图.cmd"
+# ASCII for cmd, which reads a script in the OEM code page; the folder quoted.
+RESTORE_SCRIPT = b'@echo off\r\n"%~dp0skinalpha.exe" --restore\r\n'
 LICENCES = ("LICENSE", "LICENSE.txt", "LICENSE.md", "COPYING")
 # Heading, code, emphasis, bullet and comment marks.
 MARKDOWN = re.compile(r"^\s*#|`|\*\*|__|(?<!\w)[*_]\S(.*\S)?[*_](?!\w)|^\s*[-+*]\s|<!--")
@@ -58,11 +62,13 @@ def test_the_zip_holds_the_program_and_plain_instructions(args):
             pack(args, Path(folder)) as z:
         names = {info.filename: info for info in z.infolist()}
         licence = any((args.source / name).exists() for name in LICENCES)
-        assert set(names) == {"skinalpha.exe", INSTRUCTIONS} | ({"LICENSE.txt"} if licence else set()), \
-            list(names)
+        assert set(names) == {"skinalpha.exe", INSTRUCTIONS, RESTORE} | (
+            {"LICENSE.txt"} if licence else set()), list(names)
         # Without the flag Windows reads the name in the OEM code page.
-        assert names[INSTRUCTIONS].flag_bits & 0x800, "file name not marked as UTF-8"
+        assert all(names[n].flag_bits & 0x800 for n in (INSTRUCTIONS, RESTORE)), \
+            "file name not marked as UTF-8"
         assert z.read("skinalpha.exe")[:2] == b"MZ"
+        assert z.read(RESTORE) == RESTORE_SCRIPT
         lines = check_notepad_text(z.read(INSTRUCTIONS))
         if licence:
             check_notepad_text(z.read("LICENSE.txt"))
@@ -79,6 +85,7 @@ def test_the_zip_holds_the_program_and_plain_instructions(args):
     plain = [line.strip() for line in section if line.strip() and not MARKDOWN.search(line)]
     missing = [line for line in plain if line not in kept]
     assert plain and missing == [], missing
+    assert any(RESTORE in line for line in lines), "the instructions do not name " + RESTORE
     commands = [line.strip() for line in lines if "wine skinalpha.exe" in line]
     assert commands == ["WINEPREFIX=~/.wine wine skinalpha.exe"], commands
 

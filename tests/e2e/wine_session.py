@@ -18,7 +18,8 @@ from session import RunFailed, RunResult, Session, die_with_parent, wait_until
 
 WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
 WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
-TOOLS = ("boxpress.exe", "recorder.exe", "fake_qq.exe", "fake_launcher.exe", "smoke_box.exe")
+TOOLS = ("boxpress.exe", "recorder.exe", "fake_qq.exe", "fake_launcher.exe", "smoke_box.exe",
+         "double_click.exe")
 # ANSI code page -> the host locale that gives it (generated under LOCPATH).
 LOCALES = {936: "zh_CN", 1252: "en_US"}
 # What cmd's "pause" prints in each.
