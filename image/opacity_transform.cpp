@@ -1,8 +1,6 @@
 // One transform run, step by step, with the console lines the user follows.
 #include "image/opacity_transform.h"
 
-#include <zlib.h>
-
 #include "image/backup.h"
 #include "image/image_lock.h"
 #include "image/opacity.h"
@@ -15,9 +13,9 @@ namespace image {
 namespace {
 
 // The widened file is read back at once and replaced soon after, so it is
-// written fast: rows as differences from the row above (the quickest to
-// undo) and zlib's quickest level. The final file is planned per image.
-constexpr PngPlan kWideningPlan{2, {1, Z_DEFAULT_STRATEGY}};
+// written for the round trip: unfiltered rows in stored deflate blocks, no
+// compression to do and none to undo. The final file is planned per image.
+constexpr PngPlan kWideningPlan{0, {0, 0, Deflater::libdeflate}};
 
 // Reads and decodes the image; `bytes` keeps the file as it was read.
 bool load(platform::Files& files, const std::string& path,

@@ -1,9 +1,8 @@
 // Decoding any image stb_image reads into RGBA pixels, and encoding RGBA
-// pixels as PNG in memory with zlib doing the compression.
+// pixels as PNG in memory with libdeflate or zlib doing the compression.
 #pragma once
 
 #include <cstddef>
-#include <cstdlib>
 #include <memory>
 
 #include "image/parallel_deflate.h"
@@ -15,8 +14,8 @@ struct StbFree {
 };
 using Pixels = std::unique_ptr<unsigned char, StbFree>;
 
-struct MallocFree {
-  void operator()(unsigned char* bytes) const { std::free(bytes); }
+struct EncodedFree {
+  void operator()(unsigned char* bytes) const;
 };
 
 struct DecodedImage {
@@ -49,7 +48,7 @@ struct PngPlan {
 };
 
 struct EncodedPng {
-  std::unique_ptr<unsigned char, MallocFree> bytes;
+  std::unique_ptr<unsigned char, EncodedFree> bytes;
   std::size_t size = 0;
 };
 
