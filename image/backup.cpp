@@ -4,6 +4,9 @@
 // original.
 #include "image/backup.h"
 
+#include <system_error>
+#include <thread>
+
 #include "image/png_codec.h"
 #include "image/safe_replace.h"
 #include "platform/console.h"
@@ -14,27 +17,84 @@ std::string backup_path_for(const std::string& image_path) {
   return image_path + ".bak";
 }
 
-BackupState inspect_backup(platform::Files& files,
-                           const std::string& image_path) {
-  const std::string backup = backup_path_for(image_path);
+namespace {
+
+bool decodes(const std::vector<unsigned char>& bytes) {
+  DecodedImage decoded;
+  return decode_image(bytes.data(), bytes.size(), decoded) ==
+         DecodeResult::decoded;
+}
+
+// The bytes at the backup path, or the state that needs no decode.
+bool read_backup(platform::Files& files, const std::string& backup,
+                 std::vector<unsigned char>& bytes, BackupState& state) {
   switch (files.path_kind(backup)) {
     case platform::PathKind::missing:
-      return BackupState::missing;
+      state = BackupState::missing;
+      return false;
     case platform::PathKind::folder:
     case platform::PathKind::other:
-      return BackupState::not_a_file;
+      state = BackupState::not_a_file;
+      return false;
     case platform::PathKind::file:
       break;
   }
-  std::vector<unsigned char> bytes;
   std::string error;
-  if (!files.read_file(backup, bytes, error)) return BackupState::broken;
-  if (bytes.empty()) return BackupState::empty;
-  DecodedImage decoded;
-  return decode_image(bytes.data(), bytes.size(), decoded) ==
-                 DecodeResult::decoded
-             ? BackupState::usable
-             : BackupState::broken;
+  state = BackupState::broken;
+  if (!files.read_file(backup, bytes, error)) return false;
+  if (!bytes.empty()) return true;
+  state = BackupState::empty;
+  return false;
+}
+
+BackupState verdict(bool decoded) {
+  return decoded ? BackupState::usable : BackupState::broken;
+}
+
+}  // namespace
+
+BackupState inspect_backup(platform::Files& files,
+                           const std::string& image_path) {
+  std::vector<unsigned char> bytes;
+  BackupState state = BackupState::broken;
+  if (!read_backup(files, backup_path_for(image_path), bytes, state)) {
+    return state;
+  }
+  return verdict(decodes(bytes));
+}
+
+BackupState inspect_backup(platform::Files& files, const std::string& image_path,
+                           const ImageLoad& load) {
+  std::vector<unsigned char> bytes;
+  BackupState state = BackupState::broken;
+  if (!read_backup(files, backup_path_for(image_path), bytes, state)) {
+    load.read();
+    load.decode();
+    return state;
+  }
+  const std::vector<unsigned char>& image_bytes = load.read();
+  if (bytes == image_bytes) {
+    // The same bytes decode the same way: the image's decode speaks for
+    // both. Only should it fail is the backup tried on its own.
+    if (load.decode()) return BackupState::usable;
+    return verdict(decodes(bytes));
+  }
+  bool backup_decoded = false;
+  std::thread beside;
+  try {
+    beside = std::thread([&bytes, &backup_decoded] { backup_decoded = decodes(bytes); });
+  } catch (const std::system_error&) {
+    backup_decoded = decodes(bytes);  // no thread to be had: one after the other
+  }
+  struct Joined {
+    std::thread& thread;
+    ~Joined() {
+      if (thread.joinable()) thread.join();
+    }
+  } joined{beside};
+  load.decode();
+  if (beside.joinable()) beside.join();
+  return verdict(backup_decoded);
 }
 
 bool needs_backup(BackupState state) {

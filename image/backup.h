@@ -2,6 +2,7 @@
 // it: the user's way back to the original, so only a whole image counts.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,22 @@ enum class BackupState {
 };
 
 BackupState inspect_backup(platform::Files& files, const std::string& image_path);
+
+// The image's own read and decode, for a run that loads it anyway.
+struct ImageLoad {
+  // Reads the image file and returns its bytes, empty when unreadable.
+  std::function<const std::vector<unsigned char>&()> read;
+  // Decodes what `read` gave; returns whether it decoded.
+  std::function<bool()> decode;
+};
+
+// The same verdict, with the image loaded between the backup's read and its
+// decode (both `load` steps are called once, in order, on this thread). A
+// backup equal to the image's bytes decodes exactly when they do and is not
+// decoded again; any other is decoded on a second thread meanwhile, so
+// checking it adds no wall time.
+BackupState inspect_backup(platform::Files& files, const std::string& image_path,
+                           const ImageLoad& load);
 
 // True when `state` means a backup must be written before any change.
 bool needs_backup(BackupState state);

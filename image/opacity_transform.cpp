@@ -17,14 +17,17 @@ namespace {
 // compression to do and none to undo. The final file is planned per image.
 constexpr PngPlan kWideningPlan{0, {0, 0, Deflater::libdeflate}};
 
-// Reads and decodes the image; `bytes` keeps the file as it was read.
-bool load(platform::Files& files, const std::string& path,
-          std::vector<unsigned char>& bytes, DecodedImage& image) {
+// Reads the image; `bytes` keeps the file as it was read.
+bool read_image(platform::Files& files, const std::string& path,
+                std::vector<unsigned char>& bytes) {
   std::string error;
-  const DecodeResult result =
-      files.read_file(path, bytes, error)
-          ? decode_image(bytes.data(), bytes.size(), image)
-          : DecodeResult::unreadable;
+  if (files.read_file(path, bytes, error)) return true;
+  bytes.clear();
+  return false;
+}
+
+// Says how loading went; true when the image decoded.
+bool report_load(DecodeResult result, const std::string& path) {
   platform::console_line("加载完成");
   switch (result) {
     case DecodeResult::decoded:
@@ -37,6 +40,16 @@ bool load(platform::Files& files, const std::string& path,
   }
   platform::console_line("无法读取图片(文件缺失、不完整或不是图片): ", path);
   return false;
+}
+
+// Reads and decodes the image; `bytes` keeps the file as it was read.
+bool load(platform::Files& files, const std::string& path,
+          std::vector<unsigned char>& bytes, DecodedImage& image) {
+  const DecodeResult result =
+      read_image(files, path, bytes)
+          ? decode_image(bytes.data(), bytes.size(), image)
+          : DecodeResult::unreadable;
+  return report_load(result, path);
 }
 
 bool save(platform::Files& files, const std::string& path,
@@ -61,24 +74,37 @@ bool rewrite_opacity(platform::Files& files, const std::string& image_path,
                      std::istream& input) {
   std::unique_ptr<platform::HeldLock> lock;
   if (!lock_image(files, image_path, lock)) return false;
-  const BackupState backup = inspect_backup(files, image_path);
+  // The image is loaded before anything is said, beside the backup's check;
+  // the console then follows the order of the steps as before.
+  std::vector<unsigned char> original;
+  DecodedImage image;
+  DecodeResult loaded = DecodeResult::unreadable;
+  const ImageLoad load_image{
+      [&]() -> const std::vector<unsigned char>& {
+        read_image(files, image_path, original);
+        return original;
+      },
+      [&] {
+        if (!original.empty()) {
+          loaded = decode_image(original.data(), original.size(), image);
+        }
+        return loaded == DecodeResult::decoded;
+      }};
+  const BackupState backup = inspect_backup(files, image_path, load_image);
   if (backup == BackupState::not_a_file || backup == BackupState::broken) {
     report_unusable_backup(backup, image_path);
     return false;
   }
   if (needs_backup(backup)) platform::console_line("备份文件中");
   platform::console_line("加载中..");
-  DecodedImage image;
-  {
-    // The backup is made from the very bytes that decoded, so it is a whole
-    // image by construction.
-    std::vector<unsigned char> original;
-    if (!load(files, image_path, original, image)) return false;
-    if (needs_backup(backup) &&
-        !write_backup(files, image_path, original, backup)) {
-      return false;
-    }
+  if (!report_load(loaded, image_path)) return false;
+  // The backup is made from the very bytes that decoded, so it is a whole
+  // image by construction.
+  if (needs_backup(backup) &&
+      !write_backup(files, image_path, original, backup)) {
+    return false;
   }
+  std::vector<unsigned char>().swap(original);
   if (image.file_channels != 4) {
     platform::console_line("转换格式中 24=>32...");
     if (!save(files, image_path, image, kWideningPlan)) return false;
