@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -24,7 +25,10 @@ struct Slice {
   std::size_t size = 0;
   std::size_t primed = 0;  // bytes before `begin` used as dictionary
   bool last = false;
-  std::vector<unsigned char> out;
+  // Grown by hand: a vector would zero each page before deflate writes it.
+  std::unique_ptr<unsigned char[]> out;
+  std::size_t capacity = 0;
+  std::size_t written = 0;
   uLong adler = 1;
   bool ok = false;
 };
@@ -62,8 +66,11 @@ bool deflate_slice(const DeflatePlan& plan, Slice& s) {
   const int finish = s.last ? Z_FINISH : Z_SYNC_FLUSH;
   const unsigned char* in = s.begin;
   std::size_t unfed = s.size;
-  std::size_t written = 0;
-  s.out.resize(std::max<std::size_t>(s.size / 4, 4096));
+  // Room for the worst case: pages never written are never touched.
+  s.capacity = std::max<std::size_t>(
+      deflateBound(z, static_cast<uLong>(s.size)), 4096);
+  s.out.reset(new unsigned char[s.capacity]);
+  std::size_t& written = s.written;
   for (;;) {
     if (z->avail_in == 0 && unfed > 0) {
       const std::size_t step = std::min(unfed, kStep);
@@ -72,10 +79,14 @@ bool deflate_slice(const DeflatePlan& plan, Slice& s) {
       in += step;
       unfed -= step;
     }
-    if (written == s.out.size()) s.out.resize(s.out.size() * 2);
-    z->next_out = s.out.data() + written;
-    z->avail_out =
-        static_cast<uInt>(std::min(s.out.size() - written, kStep));
+    if (written == s.capacity) {
+      std::unique_ptr<unsigned char[]> larger(new unsigned char[s.capacity * 2]);
+      std::memcpy(larger.get(), s.out.get(), written);
+      s.out = std::move(larger);
+      s.capacity *= 2;
+    }
+    z->next_out = s.out.get() + written;
+    z->avail_out = static_cast<uInt>(std::min(s.capacity - written, kStep));
     const uInt room = z->avail_out;
     const int flush = unfed == 0 ? finish : Z_NO_FLUSH;
     const int result = deflate(z, flush);
@@ -84,7 +95,6 @@ bool deflate_slice(const DeflatePlan& plan, Slice& s) {
     if (result == Z_STREAM_END) break;
     if (flush == Z_SYNC_FLUSH && z->avail_in == 0 && z->avail_out > 0) break;
   }
-  s.out.resize(written);
   s.adler = adler32_z(1, s.begin, s.size);
   return true;
 }
@@ -148,15 +158,15 @@ bool zlib_compress(const unsigned char* data, std::size_t size,
     std::size_t total = 6;
     for (const Slice& s : parts) {
       if (!s.ok) return false;
-      total += s.out.size();
+      total += s.written;
     }
     out.reserve(total);
     put_header(plan.level, out);
     uLong adler = 1;
     for (Slice& s : parts) {
-      out.insert(out.end(), s.out.begin(), s.out.end());
+      out.insert(out.end(), s.out.get(), s.out.get() + s.written);
       adler = adler32_combine(adler, s.adler, static_cast<z_off_t>(s.size));
-      std::vector<unsigned char>().swap(s.out);
+      s.out.reset();
     }
     for (int shift = 24; shift >= 0; shift -= 8) {
       out.push_back(static_cast<unsigned char>(adler >> shift));
