@@ -42,6 +42,8 @@ bool dimensions_fit(int width, int height);
 DecodeResult decode_image(const unsigned char* data, std::size_t size,
                           DecodedImage& out);
 
+// Filter 0 at level 0 (no filter, stored blocks) is written directly,
+// without stb_image_write, for a file that is read back at once.
 struct PngPlan {
   int filter = -1;  // -1: the best of the five per row; 0..4 forces one
   DeflatePlan deflate;
