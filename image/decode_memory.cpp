@@ -2,8 +2,8 @@
 // knows what it gives back and the current limit can count it. A transform
 // asks for blocks of the image's size again and again (pixels, filtered
 // rows, the encoded file, the inflated rows); each fresh one costs a page
-// fault for every 4 KiB it is first written, so one freed large block is
-// kept for the next request it fits.
+// fault for every 4 KiB it is first written, so freed large blocks are
+// kept for the next requests they fit.
 #include "image/decode_memory.h"
 
 #include <algorithm>
@@ -51,41 +51,61 @@ void* block_at(void* base, std::size_t size, std::size_t capacity) {
 // Smaller blocks come and go through malloc's own free lists already.
 constexpr std::size_t kLargeBlock = std::size_t{1} << 20;
 
-// The one kept block. It is reused only for a request at least half its
-// size, and given back before any other large block is taken, so the
-// memory held at any moment is never more than without it.
-struct Spare {
+// The kept blocks: two, as the widening's round trip frees the pixels and
+// the file it wrote just before it needs two such blocks to decode the file
+// again. One is reused only for a request at least half its size, and all
+// are given back before any other large block is taken, so the memory held
+// while stb works is never more than without them.
+struct Spares {
+  struct Block {
+    void* base = nullptr;
+    std::size_t capacity = 0;
+  };
   std::mutex mutex;
-  void* base = nullptr;
-  std::size_t capacity = 0;
+  Block kept[2];
 };
-Spare g_spare;
+Spares g_spares;
 
 // A base of at least `size` bytes after the prefix; `capacity` says how many.
 void* take_base(std::size_t size, std::size_t& capacity) {
   if (size >= kLargeBlock) {
-    void* unfit = nullptr;
+    Spares::Block unfit[2];
     {
-      std::lock_guard<std::mutex> hold(g_spare.mutex);
-      if (g_spare.base != nullptr && g_spare.capacity >= size &&
-          g_spare.capacity / 2 <= size) {
-        capacity = g_spare.capacity;
-        return std::exchange(g_spare.base, nullptr);
+      std::lock_guard<std::mutex> hold(g_spares.mutex);
+      Spares::Block* best = nullptr;
+      for (Spares::Block& block : g_spares.kept) {
+        if (block.base != nullptr && block.capacity >= size &&
+            block.capacity / 2 <= size &&
+            (best == nullptr || block.capacity < best->capacity)) {
+          best = &block;
+        }
       }
-      unfit = std::exchange(g_spare.base, nullptr);
+      if (best != nullptr) {
+        capacity = best->capacity;
+        return std::exchange(*best, Spares::Block{}).base;
+      }
+      for (int i = 0; i < 2; ++i) {
+        unfit[i] = std::exchange(g_spares.kept[i], Spares::Block{});
+      }
     }
-    std::free(unfit);
+    for (const Spares::Block& block : unfit) std::free(block.base);
   }
-  capacity = size;
-  return std::malloc(kPrefix + size);
+  // Room to spare: the inflated rows of an image are a filter byte a row
+  // longer than its pixels, and a tail never written is never faulted in.
+  capacity = size >= kLargeBlock ? size + size / 32 : size;
+  return std::malloc(kPrefix + capacity);
 }
 
 void give_back(void* base, std::size_t capacity) {
   if (capacity >= kLargeBlock) {
-    std::lock_guard<std::mutex> hold(g_spare.mutex);
-    if (g_spare.base == nullptr || g_spare.capacity < capacity) {
-      std::swap(g_spare.base, base);
-      g_spare.capacity = capacity;
+    std::lock_guard<std::mutex> hold(g_spares.mutex);
+    // The smallest of the kept two and this one goes.
+    Spares::Block* smallest = &g_spares.kept[0];
+    if (g_spares.kept[1].capacity < smallest->capacity) {
+      smallest = &g_spares.kept[1];
+    }
+    if (smallest->capacity < capacity) {
+      base = std::exchange(*smallest, Spares::Block{base, capacity}).base;
     }
   }
   std::free(base);
