@@ -53,16 +53,6 @@ BackupState verdict(bool decoded) {
 
 }  // namespace
 
-BackupState inspect_backup(platform::Files& files,
-                           const std::string& image_path) {
-  std::vector<unsigned char> bytes;
-  BackupState state = BackupState::broken;
-  if (!read_backup(files, backup_path_for(image_path), bytes, state)) {
-    return state;
-  }
-  return verdict(decodes(bytes));
-}
-
 BackupState inspect_backup(platform::Files& files, const std::string& image_path,
                            const ImageLoad& load) {
   std::vector<unsigned char> bytes;

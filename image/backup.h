@@ -21,8 +21,6 @@ enum class BackupState {
   broken,      // a file that does not decode: kept for the user to judge
 };
 
-BackupState inspect_backup(platform::Files& files, const std::string& image_path);
-
 // The image's own read and decode, for a run that loads it anyway.
 struct ImageLoad {
   // Reads the image file and returns its bytes, empty when unreadable.
@@ -31,11 +29,11 @@ struct ImageLoad {
   std::function<bool()> decode;
 };
 
-// The same verdict, with the image loaded between the backup's read and its
-// decode (both `load` steps are called once, in order, on this thread). A
-// backup equal to the image's bytes decodes exactly when they do and is not
-// decoded again; any other is decoded on a second thread meanwhile, so
-// checking it adds no wall time.
+// What stands at the backup path. The image is loaded between the backup's
+// read and its decode: both `load` steps are called once, in order, on this
+// thread, whatever the state. A backup equal to the image's bytes decodes
+// exactly when they do and is not decoded again; any other is decoded on a
+// second thread meanwhile, so checking it adds no wall time.
 BackupState inspect_backup(platform::Files& files, const std::string& image_path,
                            const ImageLoad& load);
 
