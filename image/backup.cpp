@@ -4,6 +4,9 @@
 // original.
 #include "image/backup.h"
 
+#include <system_error>
+#include <thread>
+
 #include "image/png_codec.h"
 #include "image/safe_replace.h"
 #include "platform/console.h"
@@ -14,38 +17,77 @@ std::string backup_path_for(const std::string& image_path) {
   return image_path + ".bak";
 }
 
-BackupState inspect_backup(platform::Files& files,
-                           const std::string& image_path) {
+bool is_whole_image(const std::vector<unsigned char>& bytes) {
+  DecodedImage decoded;
+  return decode_image(bytes.data(), bytes.size(), decoded) ==
+         DecodeResult::decoded;
+}
+
+bool read_backup(platform::Files& files, const std::string& image_path,
+                 std::vector<unsigned char>& bytes, BackupState& state) {
   const std::string backup = backup_path_for(image_path);
   switch (files.path_kind(backup)) {
     case platform::PathKind::missing:
-      return BackupState::missing;
+      state = BackupState::missing;
+      return false;
     case platform::PathKind::folder:
     case platform::PathKind::other:
-      return BackupState::not_a_file;
+      state = BackupState::not_a_file;
+      return false;
     case platform::PathKind::file:
       break;
   }
-  std::vector<unsigned char> bytes;
   std::string error;
-  // Too long to be any image it could hold counts as not a whole one, and is
-  // refused before it is read.
+  state = BackupState::broken;
   switch (files.read_file(backup, largest_image_file(), bytes, error)) {
     case platform::ReadOutcome::read:
       break;
     case platform::ReadOutcome::missing:
-      return BackupState::missing;
+      state = BackupState::missing;
+      return false;
     case platform::ReadOutcome::in_use:
     case platform::ReadOutcome::too_large:
     case platform::ReadOutcome::failed:
-      return BackupState::broken;
+      return false;
   }
-  if (bytes.empty()) return BackupState::empty;
-  DecodedImage decoded;
-  return decode_image(bytes.data(), bytes.size(), decoded) ==
-                 DecodeResult::decoded
-             ? BackupState::usable
-             : BackupState::broken;
+  if (!bytes.empty()) return true;
+  state = BackupState::empty;
+  return false;
+}
+
+BackupState inspect_backup(platform::Files& files, const std::string& image_path,
+                           const std::vector<unsigned char>& image_bytes,
+                           const std::function<bool()>& decode_image) {
+  std::vector<unsigned char> bytes;
+  BackupState state = BackupState::broken;
+  if (!read_backup(files, image_path, bytes, state)) {
+    decode_image();
+    return state;
+  }
+  if (bytes == image_bytes) {
+    // The same bytes decode the same way: the image's decode speaks for
+    // both. Only should it fail is the backup tried on its own.
+    if (decode_image() || is_whole_image(bytes)) return BackupState::usable;
+    return BackupState::broken;
+  }
+  bool backup_whole = false;
+  std::thread beside;
+  try {
+    beside = std::thread([&bytes, &backup_whole] {
+      backup_whole = is_whole_image(bytes);
+    });
+  } catch (const std::system_error&) {
+    backup_whole = is_whole_image(bytes);  // no thread to be had: in turn
+  }
+  struct Joined {
+    std::thread& thread;
+    ~Joined() {
+      if (thread.joinable()) thread.join();
+    }
+  } joined{beside};
+  decode_image();
+  if (beside.joinable()) beside.join();
+  return backup_whole ? BackupState::usable : BackupState::broken;
 }
 
 bool needs_backup(BackupState state) {

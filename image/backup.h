@@ -2,6 +2,7 @@
 // it: the user's way back to the original, so only a whole image counts.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,25 @@ enum class BackupState {
   broken,      // a file that does not decode: kept for the user to judge
 };
 
-BackupState inspect_backup(platform::Files& files, const std::string& image_path);
+// Reads what stands at the backup path into `bytes`. True when there are
+// bytes to be judged by decoding them; otherwise false, with `state` saying
+// what stands there (`broken` for a file that cannot be read, or is longer
+// than any image could be, which is then never read).
+bool read_backup(platform::Files& files, const std::string& image_path,
+                 std::vector<unsigned char>& bytes, BackupState& state);
+
+// True when `bytes` decode as a whole image.
+bool is_whole_image(const std::vector<unsigned char>& bytes);
+
+// What stands at the backup path, judged while the caller decodes the image
+// whose file held `image_bytes`: `decode_image` runs once, on this thread,
+// whatever the state, and says whether the image decoded. A backup of the
+// very same bytes decodes exactly when they do and is not decoded again; any
+// other is decoded on a second thread meanwhile, so checking it adds no wall
+// time.
+BackupState inspect_backup(platform::Files& files, const std::string& image_path,
+                           const std::vector<unsigned char>& image_bytes,
+                           const std::function<bool()>& decode_image);
 
 // True when `state` means a backup must be written before any change.
 bool needs_backup(BackupState state);

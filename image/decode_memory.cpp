@@ -1,11 +1,17 @@
-// stb_image's allocator: the size of each block sits in front of it, so a
-// free knows what it gives back and the current limit can count it.
+// stb's allocator: the size of each block sits in front of it, so a free
+// knows what it gives back and the current limit can count it. A transform
+// asks for blocks of the image's size again and again (pixels, filtered
+// rows, the encoded file, the inflated rows); each fresh one costs a page
+// fault for every 4 KiB it is first written, so freed large blocks are
+// kept for the next requests they fit.
 #include "image/decode_memory.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <utility>
 
 namespace image {
 namespace {
@@ -14,6 +20,8 @@ namespace {
 constexpr std::size_t kPrefix = alignof(std::max_align_t) > sizeof(std::size_t)
                                     ? alignof(std::max_align_t)
                                     : sizeof(std::size_t);
+
+static_assert(2 * sizeof(std::size_t) <= kPrefix, "size and capacity in front");
 
 thread_local DecodeMemoryLimit* t_current = nullptr;
 
@@ -27,9 +35,80 @@ std::size_t size_of(void* block) {
   return size;
 }
 
-void* block_at(void* base, std::size_t size) {
-  std::memcpy(base, &size, sizeof size);
-  return static_cast<unsigned char*>(base) + kPrefix;
+std::size_t capacity_of(void* block) {
+  std::size_t capacity = 0;
+  std::memcpy(&capacity, base_of(block) + sizeof capacity, sizeof capacity);
+  return capacity;
+}
+
+void* block_at(void* base, std::size_t size, std::size_t capacity) {
+  auto* bytes = static_cast<unsigned char*>(base);
+  std::memcpy(bytes, &size, sizeof size);
+  std::memcpy(bytes + sizeof size, &capacity, sizeof capacity);
+  return bytes + kPrefix;
+}
+
+// Smaller blocks come and go through malloc's own free lists already.
+constexpr std::size_t kLargeBlock = std::size_t{1} << 20;
+
+// The kept blocks: two, as the widening's round trip frees the pixels and
+// the file it wrote just before it needs two such blocks to decode the file
+// again. One is reused only for a request at least half its size, and all
+// are given back before any other large block is taken, so the memory held
+// while stb works is never more than without them.
+struct Spares {
+  struct Block {
+    void* base = nullptr;
+    std::size_t capacity = 0;
+  };
+  std::mutex mutex;
+  Block kept[2];
+};
+Spares g_spares;
+
+// A base of at least `size` bytes after the prefix; `capacity` says how many.
+void* take_base(std::size_t size, std::size_t& capacity) {
+  if (size >= kLargeBlock) {
+    Spares::Block unfit[2];
+    {
+      std::lock_guard<std::mutex> hold(g_spares.mutex);
+      Spares::Block* best = nullptr;
+      for (Spares::Block& block : g_spares.kept) {
+        if (block.base != nullptr && block.capacity >= size &&
+            block.capacity / 2 <= size &&
+            (best == nullptr || block.capacity < best->capacity)) {
+          best = &block;
+        }
+      }
+      if (best != nullptr) {
+        capacity = best->capacity;
+        return std::exchange(*best, Spares::Block{}).base;
+      }
+      for (int i = 0; i < 2; ++i) {
+        unfit[i] = std::exchange(g_spares.kept[i], Spares::Block{});
+      }
+    }
+    for (const Spares::Block& block : unfit) std::free(block.base);
+  }
+  // Room to spare: the inflated rows of an image are a filter byte a row
+  // longer than its pixels, and a tail never written is never faulted in.
+  capacity = size >= kLargeBlock ? size + size / 32 : size;
+  return std::malloc(kPrefix + capacity);
+}
+
+void give_back(void* base, std::size_t capacity) {
+  if (capacity >= kLargeBlock) {
+    std::lock_guard<std::mutex> hold(g_spares.mutex);
+    // The smallest of the kept two and this one goes.
+    Spares::Block* smallest = &g_spares.kept[0];
+    if (g_spares.kept[1].capacity < smallest->capacity) {
+      smallest = &g_spares.kept[1];
+    }
+    if (smallest->capacity < capacity) {
+      base = std::exchange(*smallest, Spares::Block{base, capacity}).base;
+    }
+  }
+  std::free(base);
 }
 
 }  // namespace
@@ -83,10 +162,11 @@ void* stb_malloc(std::size_t size) {
   DecodeMemoryLimit* limit = t_current;
   if (size > SIZE_MAX - kPrefix) return nullptr;
   if (limit != nullptr && !limit->admits(size)) return nullptr;
-  void* base = std::malloc(kPrefix + size);
+  std::size_t capacity = 0;
+  void* base = take_base(size, capacity);
   if (base == nullptr) return nullptr;
   if (limit != nullptr) limit->count(size, 0);
-  return block_at(base, size);
+  return block_at(base, size, capacity);
 }
 
 void* stb_realloc(void* block, std::size_t size) {
@@ -95,17 +175,22 @@ void* stb_realloc(void* block, std::size_t size) {
   if (size > SIZE_MAX - kPrefix) return nullptr;
   if (limit != nullptr && !limit->admits(size)) return nullptr;
   const std::size_t old_size = size_of(block);
+  const std::size_t capacity = capacity_of(block);
+  if (size <= capacity) {
+    if (limit != nullptr) limit->count(size, old_size);
+    return block_at(base_of(block), size, capacity);
+  }
   void* base = std::realloc(base_of(block), kPrefix + size);
   // On failure the old block stays whole and stb frees it.
   if (base == nullptr) return nullptr;
   if (limit != nullptr) limit->count(size, old_size);
-  return block_at(base, size);
+  return block_at(base, size, size);
 }
 
 void stb_free(void* block) {
   if (block == nullptr) return;
   const std::size_t size = size_of(block);
-  std::free(base_of(block));
+  give_back(base_of(block), capacity_of(block));
   if (t_current != nullptr) t_current->count(0, size);
 }
 

@@ -46,8 +46,9 @@ class DecodeMemoryLimit {
   DecodeMemoryLimit* previous_;
 };
 
-// stb_image's STBI_MALLOC, STBI_REALLOC and STBI_FREE. Blocks carry their
-// size in front, so only blocks made here may be passed back.
+// stb_image's and stb_image_write's allocator, also for the encoded PNG
+// handed out. Blocks carry their size in front, so only blocks made here may
+// be passed back. Thread-safe.
 void* stb_malloc(std::size_t size);
 void* stb_realloc(void* block, std::size_t size);
 void stb_free(void* block);

@@ -15,10 +15,10 @@ namespace image {
 // files. Returns false, after saying so on the console, when another run
 // holds the lock, the folder is missing or the lock cannot be taken; nothing
 // may then be written.
-// Says on the console that there is no image at `image_path`.
-void report_missing_image(const std::string& image_path);
-
 bool lock_image(platform::Files& files, const std::string& image_path,
                 std::unique_ptr<platform::HeldLock>& lock);
+
+// Says on the console that there is no image at `image_path`.
+void report_missing_image(const std::string& image_path);
 
 }  // namespace image

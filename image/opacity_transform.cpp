@@ -1,8 +1,6 @@
 // One transform run, step by step, with the console lines the user follows.
 #include "image/opacity_transform.h"
 
-#include <zlib.h>
-
 #include "image/backup.h"
 #include "image/image_lock.h"
 #include "image/opacity.h"
@@ -15,9 +13,9 @@ namespace image {
 namespace {
 
 // The widened file is read back at once and replaced soon after, so it is
-// written fast: rows as differences from the row above (the quickest to
-// undo) and zlib's quickest level. The final file is planned per image.
-constexpr PngPlan kWideningPlan{2, {1, Z_DEFAULT_STRATEGY}};
+// written for the round trip: unfiltered rows in stored deflate blocks, no
+// compression to do and none to undo. The final file is planned per image.
+constexpr PngPlan kWideningPlan{0, {0, 0, Deflater::libdeflate}};
 
 struct Loaded {
   platform::ReadOutcome read = platform::ReadOutcome::failed;
@@ -94,33 +92,44 @@ bool rewrite_opacity(platform::Files& files, const std::string& image_path,
                      std::istream& input) {
   std::unique_ptr<platform::HeldLock> lock;
   if (!lock_image(files, image_path, lock)) return false;
-  const BackupState backup = inspect_backup(files, image_path);
+  // The image is read and decoded before anything is said, with the
+  // backup checked beside it; the console then follows the steps in order.
+  std::vector<unsigned char> original;
+  DecodedImage image;
+  Loaded first;
+  first.read =
+      files.read_file(image_path, largest_image_file(), original, first.error);
+  const BackupState backup =
+      inspect_backup(files, image_path, original, [&] {
+        if (first.read == platform::ReadOutcome::read) {
+          first.decoded =
+              decode_image(original.data(), original.size(), image);
+        }
+        return first.ok();
+      });
   if (backup == BackupState::not_a_file || backup == BackupState::broken) {
     report_unusable_backup(backup, image_path);
     return false;
   }
-  DecodedImage image;
-  {
-    // The backup is made from the very bytes that decoded, so it is a whole
-    // image by construction, and it is announced only when it will be made.
-    std::vector<unsigned char> original;
-    const Loaded first = load(files, image_path, original, image);
-    const bool backing_up = needs_backup(backup) && first.ok();
-    if (backing_up) platform::console_line("备份文件中");
-    platform::console_line("加载中..");
-    if (!report_load(first, image_path)) return false;
-    if (backing_up && !write_backup(files, image_path, original, backup)) {
-      return false;
-    }
+  // The backup is made from the very bytes that decoded, so it is a whole
+  // image by construction, and it is announced only when it will be made.
+  const bool backing_up = needs_backup(backup) && first.ok();
+  if (backing_up) platform::console_line("备份文件中");
+  platform::console_line("加载中..");
+  if (!report_load(first, image_path)) return false;
+  if (backing_up && !write_backup(files, image_path, original, backup)) {
+    return false;
   }
+  std::vector<unsigned char>().swap(original);
   const bool widened = image.file_channels != 4;
   if (widened) {
     platform::console_line("转换格式中 24=>32...");
     if (!save(files, image_path, image, kWideningPlan)) return false;
     image.pixels.reset();
     platform::console_line("转换中格式完成，重新加载中..");
-    std::vector<unsigned char> widened;
-    if (!report_load(load(files, image_path, widened, image), image_path)) {
+    std::vector<unsigned char> widened_file;
+    if (!report_load(load(files, image_path, widened_file, image),
+                     image_path)) {
       return false;
     }
   }

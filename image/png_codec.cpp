@@ -1,11 +1,14 @@
 // The one home of the stb implementations. stb_image allocates through
 // decode_memory's limit; stb_image_write's own deflate is slow and weak, and
-// its hook hands the filtered rows to zlib instead.
+// its hook hands the filtered rows to libdeflate or zlib instead.
 #include "image/png_codec.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -19,27 +22,73 @@ namespace {
 // from the EncodeSettings of the encode in progress.
 thread_local const DeflatePlan* t_deflate_plan = nullptr;
 
-unsigned char* compress_with_zlib(unsigned char* data, int size, int* out_size,
-                                  int /*quality*/) {
-  const DeflatePlan plan =
-      t_deflate_plan != nullptr ? *t_deflate_plan : DeflatePlan{};
-  const auto length = static_cast<std::size_t>(size);
+// A compressor holds about a megabyte of tables; the plan's sample strips
+// and the final write ask for the same few levels again and again.
+struct CompressorCache {
+  libdeflate_compressor* compressor = nullptr;
+  int level = -1;
+  ~CompressorCache() { libdeflate_free_compressor(compressor); }
+  libdeflate_compressor* for_level(int wanted) {
+    if (compressor == nullptr || level != wanted) {
+      libdeflate_free_compressor(compressor);
+      compressor = libdeflate_alloc_compressor(wanted);
+      level = compressor != nullptr ? wanted : -1;
+    }
+    return compressor;
+  }
+};
+thread_local CompressorCache t_compressors;
+
+// Straight into the block stb frees: the bound is reserved but only the
+// pages written are ever touched.
+unsigned char* compress_with_libdeflate(const unsigned char* data,
+                                        std::size_t size, int level,
+                                        int* out_size) {
+  libdeflate_compressor* compressor = t_compressors.for_level(level);
+  if (compressor == nullptr) return nullptr;
+  const std::size_t bound = libdeflate_zlib_compress_bound(compressor, size);
+  if (bound > static_cast<std::size_t>(INT_MAX)) return nullptr;
+  auto* out = static_cast<unsigned char*>(stb_malloc(bound));
+  if (out == nullptr) return nullptr;
+  const std::size_t written =
+      libdeflate_zlib_compress(compressor, data, size, out, bound);
+  if (written == 0) {
+    stb_free(out);
+    return nullptr;
+  }
+  *out_size = static_cast<int>(written);
+  return out;
+}
+
+unsigned char* compress_in_slices(const unsigned char* data, std::size_t size,
+                                  const DeflatePlan& plan, unsigned slices,
+                                  int* out_size) {
   std::vector<unsigned char> stream;
-  if (!zlib_compress(data, length, plan, slices_for(length), stream) ||
+  if (!zlib_compress(data, size, plan, slices, stream) ||
       stream.size() > static_cast<std::size_t>(INT_MAX)) {
     return nullptr;
   }
-  // stb frees the result with free().
-  auto* copy = static_cast<unsigned char*>(std::malloc(stream.size()));
+  auto* copy = static_cast<unsigned char*>(stb_malloc(stream.size()));
   if (copy == nullptr) return nullptr;
   std::memcpy(copy, stream.data(), stream.size());
   *out_size = static_cast<int>(stream.size());
   return copy;
 }
 
-unsigned int crc_with_zlib(const unsigned char* data, int size) {
-  return static_cast<unsigned int>(
-      crc32(0, data, static_cast<uInt>(size)));
+unsigned char* compress_for_stb(unsigned char* data, int size, int* out_size,
+                                int /*quality*/) {
+  const DeflatePlan plan =
+      t_deflate_plan != nullptr ? *t_deflate_plan : DeflatePlan{};
+  const auto length = static_cast<std::size_t>(size);
+  const unsigned slices = slices_for(length);
+  if (plan.deflater == Deflater::libdeflate && slices == 1) {
+    return compress_with_libdeflate(data, length, plan.level, out_size);
+  }
+  return compress_in_slices(data, length, plan, slices, out_size);
+}
+
+unsigned int crc_for_stb(const unsigned char* data, int size) {
+  return libdeflate_crc32(0, data, static_cast<std::size_t>(size));
 }
 
 }  // namespace
@@ -48,8 +97,11 @@ unsigned int crc_with_zlib(const unsigned char* data, int size) {
 #define STBI_MALLOC(size) image::stb_malloc(size)
 #define STBI_REALLOC(block, size) image::stb_realloc(block, size)
 #define STBI_FREE(block) image::stb_free(block)
-#define STBIW_ZLIB_COMPRESS image::compress_with_zlib
-#define STBIW_CRC32 image::crc_with_zlib
+#define STBIW_MALLOC(size) image::stb_malloc(size)
+#define STBIW_REALLOC(block, size) image::stb_realloc(block, size)
+#define STBIW_FREE(block) image::stb_free(block)
+#define STBIW_ZLIB_COMPRESS image::compress_for_stb
+#define STBIW_CRC32 image::crc_for_stb
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #if defined(__GNUC__)
@@ -76,7 +128,7 @@ constexpr long long kMaxPixels = 1LL << 26;
 constexpr std::size_t kLargestHeaderBlock = 1u << 20;
 
 // The whole of an encode's settings, for exactly one encode: the deflate
-// plan for the zlib hook and stb_image_write's forced filter, both put back
+// plan for the deflate hook and stb_image_write's forced filter, both put back
 // as they were when it ends. The filter is a process-wide global of stb's
 // own, so encodes must not run on two threads at once.
 class EncodeSettings {
@@ -111,11 +163,104 @@ bool claims_too_large(const unsigned char* data, std::size_t size) {
          static_cast<long long>(width) * height > kMaxPixels;
 }
 
+// Rows unfiltered in stored deflate blocks, written straight into the one
+// buffer of the file: stb_image_write would fill three buffers of this size
+// (filtered rows, deflate data, file) to say the same.
+bool encode_stored(const unsigned char* rgba, int width, int height,
+                   EncodedPng& out) {
+  constexpr std::size_t kBlock = 65535;  // the most a stored block holds
+  const std::size_t row = static_cast<std::size_t>(width) * 4;
+  const std::size_t raw = (row + 1) * static_cast<std::size_t>(height);
+  const std::size_t blocks = (raw + kBlock - 1) / kBlock;
+  const std::size_t idat = 2 + raw + 5 * blocks + 4;
+  if (idat > static_cast<std::size_t>(INT_MAX)) return false;
+  const std::size_t total = 8 + 25 + 12 + idat + 12;
+  auto* file = static_cast<unsigned char*>(stb_malloc(total));
+  if (file == nullptr) return false;
+  out.bytes.reset(file);
+  out.size = total;
+
+  unsigned char* o = file;
+  const auto put32 = [&o](std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      *o++ = static_cast<unsigned char>(v >> shift);
+    }
+  };
+  const auto chunk_crc = [&o](const unsigned char* type) {
+    return libdeflate_crc32(0, type, static_cast<std::size_t>(o - type));
+  };
+  static const unsigned char kSignature[] = {137, 80, 78, 71, 13, 10, 26, 10};
+  std::memcpy(o, kSignature, 8);
+  o += 8;
+  put32(13);
+  unsigned char* type = o;
+  std::memcpy(o, "IHDR", 4);
+  o += 4;
+  put32(static_cast<std::uint32_t>(width));
+  put32(static_cast<std::uint32_t>(height));
+  const unsigned char header_tail[] = {8, 6, 0, 0, 0};  // 8-bit RGBA
+  std::memcpy(o, header_tail, 5);
+  o += 5;
+  put32(chunk_crc(type));
+
+  put32(static_cast<std::uint32_t>(idat));
+  type = o;
+  std::memcpy(o, "IDAT", 4);
+  o += 4;
+  *o++ = 0x78;  // deflate, 32 KiB window, no compression: 0x7801 % 31 == 0
+  *o++ = 0x01;
+  std::uint32_t crc = libdeflate_crc32(0, type, 6);
+  std::uint32_t adler = 1;
+  std::size_t y = 0;
+  std::size_t in_row = 0;  // 0: the row's filter byte is next
+  for (std::size_t left = raw; left > 0;) {
+    const std::size_t length = std::min(left, kBlock);
+    left -= length;
+    unsigned char* block = o;
+    *o++ = left == 0 ? 1 : 0;
+    *o++ = static_cast<unsigned char>(length);
+    *o++ = static_cast<unsigned char>(length >> 8);
+    *o++ = static_cast<unsigned char>(~length);
+    *o++ = static_cast<unsigned char>(~length >> 8);
+    unsigned char* data = o;
+    for (std::size_t room = length; room > 0;) {
+      if (in_row == 0) {
+        *o++ = 0;  // filter: none
+        --room;
+        in_row = 1;
+        continue;
+      }
+      const std::size_t n = std::min(room, row + 1 - in_row);
+      std::memcpy(o, rgba + y * row + (in_row - 1), n);
+      o += n;
+      room -= n;
+      in_row += n;
+      if (in_row == row + 1) {
+        in_row = 0;
+        ++y;
+      }
+    }
+    adler = libdeflate_adler32(adler, data, length);
+    crc = libdeflate_crc32(crc, block, static_cast<std::size_t>(o - block));
+  }
+  unsigned char* trailer = o;
+  put32(adler);
+  put32(libdeflate_crc32(crc, trailer, 4));
+  put32(0);
+  type = o;
+  std::memcpy(o, "IEND", 4);
+  o += 4;
+  put32(chunk_crc(type));
+  return true;
+}
+
 }  // namespace
 
 void StbFree::operator()(unsigned char* pixels) const {
   stbi_image_free(pixels);
 }
+
+void EncodedFree::operator()(unsigned char* bytes) const { stb_free(bytes); }
 
 bool dimensions_fit(int width, int height) {
   if (width <= 0 || height <= 0) return false;
@@ -165,6 +310,9 @@ bool encode_png(const unsigned char* rgba, int width, int height,
                 const PngPlan& plan, EncodedPng& out) {
   out = EncodedPng{};
   if (!dimensions_fit(width, height)) return false;
+  if (plan.filter == 0 && plan.deflate.level == 0) {
+    return encode_stored(rgba, width, height, out);
+  }
   const EncodeSettings settings(plan);
   int size = 0;
   out.bytes.reset(

@@ -1,9 +1,8 @@
 // Decoding any image stb_image reads into RGBA pixels, and encoding RGBA
-// pixels as PNG in memory with zlib doing the compression.
+// pixels as PNG in memory with libdeflate or zlib doing the compression.
 #pragma once
 
 #include <cstddef>
-#include <cstdlib>
 #include <memory>
 
 #include "image/parallel_deflate.h"
@@ -15,8 +14,8 @@ struct StbFree {
 };
 using Pixels = std::unique_ptr<unsigned char, StbFree>;
 
-struct MallocFree {
-  void operator()(unsigned char* bytes) const { std::free(bytes); }
+struct EncodedFree {
+  void operator()(unsigned char* bytes) const;
 };
 
 struct DecodedImage {
@@ -49,13 +48,15 @@ std::size_t largest_image_file();
 DecodeResult decode_image(const unsigned char* data, std::size_t size,
                           DecodedImage& out);
 
+// Filter 0 at level 0 (no filter, stored blocks) is written directly,
+// without stb_image_write, for a file that is read back at once.
 struct PngPlan {
   int filter = -1;  // -1: the best of the five per row; 0..4 forces one
   DeflatePlan deflate;
 };
 
 struct EncodedPng {
-  std::unique_ptr<unsigned char, MallocFree> bytes;
+  std::unique_ptr<unsigned char, EncodedFree> bytes;
   std::size_t size = 0;
 };
 

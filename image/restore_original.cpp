@@ -18,7 +18,11 @@ namespace {
 bool whole_backup(platform::Files& files, const std::string& image_path,
                   std::vector<unsigned char>& bytes) {
   const std::string backup = backup_path_for(image_path);
-  switch (inspect_backup(files, image_path)) {
+  BackupState state = BackupState::broken;
+  if (read_backup(files, image_path, bytes, state) && is_whole_image(bytes)) {
+    return true;
+  }
+  switch (state) {
     case BackupState::missing:
       platform::console_line("没有找到备份文件，无法恢复，图片未作修改: ",
                              backup);
@@ -27,22 +31,10 @@ bool whole_backup(platform::Files& files, const std::string& image_path,
       platform::console_line(
           "备份位置是文件夹或链接，无法恢复，图片未作修改: ", backup);
       return false;
+    case BackupState::usable:
     case BackupState::empty:
     case BackupState::broken:
       break;
-    case BackupState::usable: {
-      // Read again for the bytes to write, and checked again: only these
-      // very bytes are known to be a whole image.
-      std::string error;
-      DecodedImage decoded;
-      if (files.read_file(backup, largest_image_file(), bytes, error) ==
-              platform::ReadOutcome::read &&
-          decode_image(bytes.data(), bytes.size(), decoded) ==
-              DecodeResult::decoded) {
-        return true;
-      }
-      break;
-    }
   }
   platform::console_line("备份文件不是完整的图片，无法恢复，图片未作修改: ",
                          backup);

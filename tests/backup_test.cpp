@@ -78,6 +78,8 @@ TEST(UnusableBackups, OnlyAnEmptyFileIsReplacedEverythingElseStopsTheRun) {
   const Case cases[] = {
       {"empty file", [](const std::string& b) { write_file(b, {}); }, true,
        "备份文件中"},
+      {"the image itself", [](const std::string& b) { write_file(b, kOriginal); }, true,
+       "加载中.."},
       {"half an image", [&](const std::string& b) { write_file(b, half); },
        false, "备份文件不是完整的图片，图片未作修改: "},
       {"not an image", [](const std::string& b) { write_file(b, Bytes(99, 'x')); },

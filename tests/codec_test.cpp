@@ -5,9 +5,11 @@
 #include <stb_image_write.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 #include "image/decode_memory.h"
 #include "image/png_codec.h"
@@ -142,7 +144,7 @@ TEST(EncodeSettings, AnEncodeLeavesNoPlanOrFilterForTheNext) {
     rgba[i] = static_cast<unsigned char>(i / 4 % 32 * 3 + i / 128 * 5 + rgba[i] % 4);
   }
   image::EncodedPng forced;
-  ASSERT_TRUE(image::encode_png(rgba.data(), 32, 32, {2, {1, Z_RLE}}, forced));
+  ASSERT_TRUE(image::encode_png(rgba.data(), 32, 32, {2, {1, Z_RLE, image::Deflater::zlib_slices}}, forced));
   EXPECT_EQ(stbi_write_force_png_filter, -1);
   // stb called directly gets its own filter choice and the default deflate.
   image::EncodedPng plain;
@@ -158,3 +160,62 @@ TEST(EncodeSettings, AnEncodeLeavesNoPlanOrFilterForTheNext) {
 }
 
 }  // namespace
+
+// Every plan the tool writes with, at sizes whose rows end one or two stored
+// blocks exactly, span many or fit in one: other readers check what stb_image skips
+// (each chunk's CRC and the zlib stream's Adler-32), so zlib checks those.
+TEST(EncodePlans, EveryPlanWritesAFileAnyReaderTakesWithTheSamePixels) {
+  const image::PngPlan plans[] = {
+      {0, {0, 0, image::Deflater::libdeflate}},  // stored, written directly
+      {1, {6, 0, image::Deflater::libdeflate}},
+      {-1, {1, Z_RLE, image::Deflater::zlib_slices}},
+      {-1, {6, 0, image::Deflater::zlib_slices}},
+  };
+  const std::pair<int, int> sizes[] = {{1, 1}, {64, 255}, {64, 510}, {3, 7}, {700, 400}};
+  for (const auto& [width, height] : sizes) {
+    Bytes rgba = testing_images::noise(static_cast<std::size_t>(width) * height * 4, 5);
+    for (std::size_t i = 0; i < rgba.size(); i += 3) rgba[i] = static_cast<unsigned char>(i / 4096);
+    for (const image::PngPlan& plan : plans) {
+      SCOPED_TRACE(testing::Message() << width << "x" << height << " filter " << plan.filter
+                                      << " level " << plan.deflate.level);
+      image::EncodedPng png;
+      ASSERT_TRUE(image::encode_png(rgba.data(), width, height, plan, png));
+      const Bytes file(png.bytes.get(), png.bytes.get() + png.size);
+      Bytes idat;
+      for (std::size_t at = 8; at + 12 <= file.size();) {
+        const std::size_t length = std::size_t{file[at]} << 24 | file[at + 1] << 16 |
+                                   file[at + 2] << 8 | file[at + 3];
+        ASSERT_LE(at + 12 + length, file.size());
+        const unsigned char* end = &file[at + 8 + length];
+        EXPECT_EQ(crc32(0, &file[at + 4], static_cast<uInt>(length + 4)),
+                  uLong{end[0]} << 24 | end[1] << 16 | end[2] << 8 | end[3]);
+        if (std::equal(&file[at + 4], &file[at + 8], "IDAT")) {
+          idat.insert(idat.end(), &file[at + 8], end);
+        }
+        at += 12 + length;
+      }
+      Bytes rows((static_cast<std::size_t>(width) * 4 + 1) * height + 1);
+      uLongf rows_size = static_cast<uLongf>(rows.size());
+      ASSERT_EQ(uncompress(rows.data(), &rows_size, idat.data(), static_cast<uLong>(idat.size())),
+                Z_OK);
+      EXPECT_EQ(rows_size, rows.size() - 1);
+      image::DecodedImage back;
+      ASSERT_EQ(image::decode_image(file.data(), file.size(), back), image::DecodeResult::decoded);
+      EXPECT_TRUE(std::equal(rgba.begin(), rgba.end(), back.pixels.get()));
+    }
+  }
+}
+
+// The transform asks for blocks of the image's size again and again; a
+// freed one must serve the next, and grow or shrink in place within it.
+TEST(DecodeMemory, AFreedLargeBlockServesTheNextRequestOfItsSize) {
+  void* first = image::stb_malloc(6u << 20);
+  ASSERT_NE(first, nullptr);
+  static_cast<unsigned char*>(first)[(5u << 20) - 1] = 42;
+  image::stb_free(first);
+  void* again = image::stb_malloc(5u << 20);
+  EXPECT_EQ(again, first);
+  EXPECT_EQ(image::stb_realloc(again, 6u << 20), first);
+  EXPECT_EQ(static_cast<unsigned char*>(first)[(5u << 20) - 1], 42);
+  image::stb_free(again);
+}

@@ -16,7 +16,8 @@ namespace {
 
 using testing_images::Bytes;
 
-Bytes compressed(const Bytes& data, unsigned slices, image::DeflatePlan plan = {}) {
+Bytes compressed(const Bytes& data, unsigned slices,
+                 image::DeflatePlan plan = {6, 0, image::Deflater::zlib_slices}) {
   Bytes out;
   EXPECT_TRUE(image::zlib_compress(data.data(), data.size(), plan, slices, out));
   return out;
@@ -48,6 +49,9 @@ TEST(SlicedDeflate, AnySlicingGivesBackTheSameBytes) {
     for (unsigned slices : {1u, 2u, 3u, 7u}) {
       EXPECT_EQ(inflated(compressed(data, slices), size), data)
           << size << " bytes in " << slices << " slices";
+      EXPECT_EQ(inflated(compressed(data, slices, {6, 0, image::Deflater::libdeflate}), size),
+                data)
+          << size << " bytes in " << slices << " slices, the last by libdeflate";
     }
   }
 }
@@ -56,7 +60,8 @@ TEST(SlicedDeflate, EveryLevelAndStrategyGivesAValidStream) {
   const Bytes data = mixed_data(200000);
   for (int level : {0, 1, 6, 9}) {
     for (int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_RLE}) {
-      EXPECT_EQ(inflated(compressed(data, 3, {level, strategy}), data.size()),
+      EXPECT_EQ(inflated(compressed(data, 3, {level, strategy, image::Deflater::zlib_slices}),
+                         data.size()),
                 data)
           << "level " << level << " strategy " << strategy;
     }
