@@ -7,7 +7,7 @@
 #include <system_error>
 #include <thread>
 
-#include "image/png_codec.h"
+#include "codec/image_codec.h"
 #include "image/safe_replace.h"
 #include "platform/console.h"
 

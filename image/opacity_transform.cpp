@@ -4,8 +4,8 @@
 #include "image/backup.h"
 #include "image/image_lock.h"
 #include "image/opacity.h"
-#include "image/png_codec.h"
-#include "image/png_plan.h"
+#include "codec/image_codec.h"
+#include "codec/png_plan.h"
 #include "image/safe_replace.h"
 #include "platform/console.h"
 

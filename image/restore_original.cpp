@@ -6,7 +6,7 @@
 
 #include "image/backup.h"
 #include "image/image_lock.h"
-#include "image/png_codec.h"
+#include "codec/image_codec.h"
 #include "image/safe_replace.h"
 #include "platform/console.h"
 

@@ -12,7 +12,7 @@
 
 #include "fakes/fake_files.h"
 #include "fakes/temp_folder.h"
-#include "image/png_codec.h"
+#include "codec/image_codec.h"
 #include "image_files.h"
 #include "transform_runs.h"
 

@@ -17,7 +17,7 @@
 
 #include "fakes/temp_folder.h"
 #include "image/image_lock.h"
-#include "image/png_codec.h"
+#include "codec/image_codec.h"
 #include "image/safe_replace.h"
 #include "image_files.h"
 #include "platform/files.h"

@@ -10,8 +10,6 @@
 #include <filesystem>
 
 #include "fakes/temp_folder.h"
-#include "image/png_codec.h"
-#include "image/png_plan.h"
 #include "image/safe_replace.h"
 #include "image_files.h"
 #include "transform_runs.h"
@@ -271,42 +269,5 @@ TEST(BlockedWrites, AReadOnlyImageFailsHonestlyWithAWritableBackup) {
   fs::permissions(image, fs::perms::owner_write, fs::perm_options::add);
 }
 #endif
-
-// Two kinds of picture the final write must keep as small as the thorough
-// plan, each planned its own way.
-TEST(FinalPlan, NeverLargerThanTheThoroughPlan) {
-  constexpr int kSide = 256;
-  Bytes artwork(kSide * kSide * 4);
-  Bytes photo(kSide * kSide * 4);
-  const Bytes grain = noise(photo.size(), 8);
-  for (int y = 0; y < kSide; ++y) {
-    for (int x = 0; x < kSide; ++x) {
-      const std::size_t p = (static_cast<std::size_t>(y) * kSide + x) * 4;
-      const bool inside = (x / 32 + y / 48) % 3 == 0;
-      artwork[p] = inside ? 200 : 20;
-      artwork[p + 1] = static_cast<unsigned char>(y < 128 ? 90 : 160);
-      artwork[p + 2] = 40;
-      for (int c = 0; c < 3; ++c) {
-        photo[p + c] = static_cast<unsigned char>((x + y * (c + 1)) / 3 + grain[p + c] % 6);
-      }
-      artwork[p + 3] = photo[p + 3] = 128;
-    }
-  }
-  const image::PngPlan thorough{-1, {6, 0}};
-  for (const Bytes* picture : {&artwork, &photo}) {
-    const image::PngPlan plan = image::choose_final_plan(picture->data(), kSide, kSide);
-    image::EncodedPng chosen;
-    image::EncodedPng reference;
-    ASSERT_TRUE(image::encode_png(picture->data(), kSide, kSide, plan, chosen));
-    ASSERT_TRUE(image::encode_png(picture->data(), kSide, kSide, thorough, reference));
-    EXPECT_LE(chosen.size, reference.size * 102 / 100);
-    if (picture == &artwork) {
-      EXPECT_FALSE(plan.filter == thorough.filter &&
-                   plan.deflate.level == thorough.deflate.level &&
-                   plan.deflate.strategy == thorough.deflate.strategy)
-          << "flat artwork should not need the slow plan";
-    }
-  }
-}
 
 }  // namespace

@@ -1,15 +1,15 @@
-// The sliced zlib stream must be one valid stream whatever the slicing, and
+// The final write's plan must pack as small as the thorough one; the sliced
+// zlib stream under it must be one valid stream whatever the slicing, and
 // the seams must not cost what an unprimed restart would.
-#include "image/parallel_deflate.h"
+#include "codec/png_plan.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <climits>
 #include <thread>
 
-#include "image/png_codec.h"
+#include "codec/image_codec.h"
 #include "image_files.h"
 
 namespace {
@@ -86,14 +86,41 @@ TEST(SlicedDeflate, SmallBuffersStayInOneSlice) {
   EXPECT_EQ(image::slices_for(std::size_t{3} << 20), std::min(cores, 3u));
 }
 
-TEST(ImageSizeGuard, RefusesEmptyNegativeAndAbsurdSizes) {
-  EXPECT_TRUE(image::dimensions_fit(1, 1));
-  EXPECT_TRUE(image::dimensions_fit(7680, 4320));
-  EXPECT_FALSE(image::dimensions_fit(0, 10));
-  EXPECT_FALSE(image::dimensions_fit(10, -1));
-  EXPECT_FALSE(image::dimensions_fit(9000, 9000));
-  EXPECT_FALSE(image::dimensions_fit(1 << 16, 1 << 16));  // int overflow
-  EXPECT_FALSE(image::dimensions_fit(INT_MAX, INT_MAX));
+// Two kinds of picture the final write must keep as small as the thorough
+// plan, each planned its own way.
+TEST(FinalPlan, NeverLargerThanTheThoroughPlan) {
+  constexpr int kSide = 256;
+  Bytes artwork(kSide * kSide * 4);
+  Bytes photo(kSide * kSide * 4);
+  const Bytes grain = testing_images::noise(photo.size(), 8);
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      const std::size_t p = (static_cast<std::size_t>(y) * kSide + x) * 4;
+      const bool inside = (x / 32 + y / 48) % 3 == 0;
+      artwork[p] = inside ? 200 : 20;
+      artwork[p + 1] = static_cast<unsigned char>(y < 128 ? 90 : 160);
+      artwork[p + 2] = 40;
+      for (int c = 0; c < 3; ++c) {
+        photo[p + c] = static_cast<unsigned char>((x + y * (c + 1)) / 3 + grain[p + c] % 6);
+      }
+      artwork[p + 3] = photo[p + 3] = 128;
+    }
+  }
+  const image::PngPlan& thorough = image::kThoroughPlan;
+  for (const Bytes* picture : {&artwork, &photo}) {
+    const image::PngPlan plan = image::choose_final_plan(picture->data(), kSide, kSide);
+    image::EncodedPng chosen;
+    image::EncodedPng reference;
+    ASSERT_TRUE(image::encode_png(picture->data(), kSide, kSide, plan, chosen));
+    ASSERT_TRUE(image::encode_png(picture->data(), kSide, kSide, thorough, reference));
+    EXPECT_LE(chosen.size, reference.size * 102 / 100);
+    if (picture == &artwork) {
+      EXPECT_FALSE(plan.filter == thorough.filter &&
+                   plan.deflate.level == thorough.deflate.level &&
+                   plan.deflate.strategy == thorough.deflate.strategy)
+          << "flat artwork should not need the slow plan";
+    }
+  }
 }
 
 }  // namespace

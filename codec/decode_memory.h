@@ -27,10 +27,9 @@ class DecodeMemoryLimit {
   DecodeMemoryLimit& operator=(const DecodeMemoryLimit&) = delete;
 
   // The most bytes stb held at once while this limit was current or
-  // nested inside it, counting both blocks of a reallocation.
+  // nested inside it, counting both blocks of a reallocation. No run reads
+  // it: it is the one way to see that a refused decode stopped small.
   std::size_t peak_bytes() const { return peak_; }
-  // Whether a block was refused for its size.
-  bool refused() const { return refused_; }
 
  private:
   friend void* stb_malloc(std::size_t size);
@@ -42,7 +41,6 @@ class DecodeMemoryLimit {
   std::size_t largest_block_;
   std::size_t held_ = 0;
   std::size_t peak_ = 0;
-  bool refused_ = false;
   DecodeMemoryLimit* previous_;
 };
 

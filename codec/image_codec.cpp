@@ -1,7 +1,7 @@
 // The one home of the stb implementations. stb_image allocates through
 // decode_memory's limit; stb_image_write's own deflate is slow and weak, and
 // its hook hands the filtered rows to libdeflate or zlib instead.
-#include "image/png_codec.h"
+#include "codec/image_codec.h"
 
 #include <libdeflate.h>
 #include <zlib.h>
@@ -12,8 +12,8 @@
 #include <cstring>
 #include <vector>
 
-#include "image/decode_memory.h"
-#include "image/image_header.h"
+#include "codec/decode_memory.h"
+#include "codec/image_header.h"
 
 namespace image {
 namespace {

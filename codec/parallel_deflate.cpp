@@ -4,7 +4,7 @@
 // one another. libdeflate can only end a stream, so in a libdeflate plan it
 // writes the last slice alone (unprimed), given the larger share its speed
 // earns. The checksums of the slices are combined at the end.
-#include "image/parallel_deflate.h"
+#include "codec/parallel_deflate.h"
 
 #include <libdeflate.h>
 #include <zlib.h>

@@ -4,7 +4,7 @@
 // rows, the encoded file, the inflated rows); each fresh one costs a page
 // fault for every 4 KiB it is first written, so freed large blocks are
 // kept for the next requests they fit.
-#include "image/decode_memory.h"
+#include "codec/decode_memory.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -141,14 +141,11 @@ DecodeMemoryLimit::~DecodeMemoryLimit() {
   if (previous_ != nullptr) {
     previous_->peak_ = std::max(previous_->peak_, previous_->held_ + peak_);
     previous_->held_ += held_;
-    previous_->refused_ = previous_->refused_ || refused_;
   }
 }
 
 bool DecodeMemoryLimit::admits(std::size_t size) {
-  if (size <= largest_block_) return true;
-  refused_ = true;
-  return false;
+  return size <= largest_block_;
 }
 
 void DecodeMemoryLimit::count(std::size_t taken, std::size_t released) {

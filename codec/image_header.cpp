@@ -1,6 +1,6 @@
 // Header fields by their published layouts: PNG big-endian, BMP
 // little-endian, JPEG a run of marker segments before the frame header.
-#include "image/image_header.h"
+#include "codec/image_header.h"
 
 #include <cstring>
 

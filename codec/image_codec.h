@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "image/parallel_deflate.h"
+#include "codec/png_plan.h"
 
 namespace image {
 
@@ -47,13 +47,6 @@ std::size_t largest_image_file();
 // is `unreadable`.
 DecodeResult decode_image(const unsigned char* data, std::size_t size,
                           DecodedImage& out);
-
-// Filter 0 at level 0 (no filter, stored blocks) is written directly,
-// without stb_image_write, for a file that is read back at once.
-struct PngPlan {
-  int filter = -1;  // -1: the best of the five per row; 0..4 forces one
-  DeflatePlan deflate;
-};
 
 struct EncodedPng {
   std::unique_ptr<unsigned char, EncodedFree> bytes;
