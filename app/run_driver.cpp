@@ -11,6 +11,7 @@
 #include "image/restore_original.h"
 #include "platform/console.h"
 #include "platform/interpreter.h"
+#include "platform/paths.h"
 #include "skin/confirm_image.h"
 #include "skin/skin_folder.h"
 #include "skin/skin_root.h"
@@ -65,7 +66,7 @@ int run_tool(const Services& services, RunMode mode) {
   if (folder.empty()) {
     platform::console_line("请先更换自定义皮肤之后再使用此功能");
   } else {
-    work_on_skin(services, mode, skin::join_path(folder, "main.png"));
+    work_on_skin(services, mode, platform::join_path(folder, "main.png"));
   }
   platform::pause_for_key(services.input);
   return 0;

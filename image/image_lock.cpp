@@ -5,19 +5,9 @@
 #include "image/backup.h"
 #include "image/safe_replace.h"
 #include "platform/console.h"
-#include "platform/shell.h"
+#include "platform/paths.h"
 
 namespace image {
-namespace {
-
-std::string folder_of(const std::string& image_path) {
-  const std::size_t slash =
-      image_path.find_last_of(std::string("/") + platform::path_separator());
-  if (slash == std::string::npos) return ".";
-  return image_path.substr(0, slash == 0 ? 1 : slash);
-}
-
-}  // namespace
 
 void report_missing_image(const std::string& image_path) {
   platform::console_line("找不到皮肤图片 main.png，图片未作修改: ", image_path);
@@ -26,7 +16,7 @@ void report_missing_image(const std::string& image_path) {
 bool lock_image(platform::Files& files, const std::string& image_path,
                 std::unique_ptr<platform::HeldLock>& lock) {
   std::string error;
-  switch (files.lock_folder(folder_of(image_path), lock, error)) {
+  switch (files.lock_folder(platform::folder_of(image_path), lock, error)) {
     case platform::LockOutcome::locked:
       break;
     case platform::LockOutcome::busy:

@@ -1,11 +1,11 @@
 // One transform run, step by step, with the console lines the user follows.
 #include "image/opacity_transform.h"
 
+#include "codec/image_codec.h"
+#include "codec/png_plan.h"
 #include "image/backup.h"
 #include "image/image_lock.h"
 #include "image/opacity.h"
-#include "codec/image_codec.h"
-#include "codec/png_plan.h"
 #include "image/safe_replace.h"
 #include "platform/console.h"
 

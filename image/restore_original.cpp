@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "codec/image_codec.h"
 #include "image/backup.h"
 #include "image/image_lock.h"
-#include "codec/image_codec.h"
 #include "image/safe_replace.h"
 #include "platform/console.h"
 

@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace platform {
 namespace {
@@ -56,9 +57,7 @@ bool write_all(int fd, const unsigned char* data, std::size_t size) {
 
 // Makes a rename or a new name in `path`'s folder survive a power cut.
 void sync_parent_folder(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string folder = folder_of(path);
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     fsync(fd);
@@ -86,7 +85,7 @@ void SystemFiles::list_subfolders(const std::string& folder,
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    const std::string path = folder + "/" + name;
+    const std::string path = join_path(folder, name);
     struct stat info {};
     if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
       out.push_back(path);

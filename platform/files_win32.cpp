@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/handle_win32.h"
+#include "platform/paths.h"
 #include "platform/text_win32.h"
 
 namespace platform {
@@ -128,13 +129,13 @@ bool opened_as_named(HANDLE file, const std::wstring& path) {
 void SystemFiles::list_subfolders(const std::string& folder,
                                   std::vector<std::string>& out) {
   WIN32_FIND_DATAW entry{};
-  FindHandle search(FindFirstFileW(to_utf16(folder + "\\*").c_str(), &entry));
+  FindHandle search(FindFirstFileW(to_utf16(join_path(folder, "*")).c_str(), &entry));
   if (!search.valid()) return;
   do {
     const std::wstring name = entry.cFileName;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
     if (name == L"." || name == L"..") continue;
-    out.push_back(folder + "\\" + to_utf8(name));
+    out.push_back(join_path(folder, to_utf8(name)));
   } while (FindNextFileW(search.get(), &entry));
 }
 

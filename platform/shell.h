@@ -6,9 +6,6 @@
 
 namespace platform {
 
-// The character that separates folder names in a path on this system.
-char path_separator();
-
 // `text` with each %NAME% replaced by that environment variable's value, as
 // Explorer's address bar reads a typed path; a name that is not set stays
 // as typed. On the host the text comes back unchanged.

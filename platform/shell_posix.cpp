@@ -7,8 +7,6 @@
 
 namespace platform {
 
-char path_separator() { return '/'; }
-
 // A shell expands $NAME before the program sees it; typed text is literal.
 std::string expand_typed_path(const std::string& text) { return text; }
 

@@ -26,8 +26,6 @@ void shell_open(const std::wstring& file, const std::wstring& parameters) {
 
 }  // namespace
 
-char path_separator() { return '\\'; }
-
 std::string expand_typed_path(const std::string& text) {
   if (text.find('%') == std::string::npos) return text;
   const std::wstring wide = to_utf16(text);

@@ -4,6 +4,7 @@
 
 #include "platform/console.h"
 #include "platform/line_input.h"
+#include "platform/paths.h"
 #include "skin/skin_root.h"
 
 namespace skin {
@@ -24,8 +25,6 @@ std::size_t utf16_units(const std::string& text) {
   return units;
 }
 
-bool is_separator(char c) { return c == '/' || c == platform::path_separator(); }
-
 bool same_ascii_name(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -41,7 +40,7 @@ bool same_ascii_name(const std::string& a, const std::string& b) {
 // image file, the folder holding it.
 std::string skin_folder_of(const std::string& typed, platform::Files& files) {
   std::size_t name = typed.size();
-  while (name > 0 && !is_separator(typed[name - 1])) --name;
+  while (name > 0 && !platform::is_path_separator(typed[name - 1])) --name;
   if (name == 0 || !same_ascii_name(typed.substr(name), "main.png")) {
     return typed;
   }
@@ -98,7 +97,7 @@ Typed ask_for_folder(platform::Shell& shell, platform::Dialogs& dialogs,
     return typed;
   }
   folder = skin_folder_of(folder, files);
-  image_path = join_path(folder, "main.png");
+  image_path = platform::join_path(folder, "main.png");
   if (files.path_kind(image_path) != platform::PathKind::file) {
     platform::console_line("这个文件夹里没有main.png: ", folder);
   }

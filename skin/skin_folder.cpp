@@ -13,6 +13,8 @@ struct SkinFolderEntry {
   platform::LocalTime last_write;
 };
 
+}  // namespace
+
 std::uint16_t month_key(const platform::LocalTime& t) {
   return static_cast<std::uint16_t>(t.year * 12u + t.month);
 }
@@ -24,8 +26,6 @@ std::uint32_t time_key(const platform::LocalTime& t) {
   key = key * 60u + t.second;
   return key * 1000u + t.milliseconds;
 }
-
-}  // namespace
 
 bool is_earlier(const platform::LocalTime& a, const platform::LocalTime& b) {
   if (month_key(a) != month_key(b)) return month_key(a) < month_key(b);

@@ -1,11 +1,20 @@
 // Picking the skin in use: the only skin folder, or the one written last.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/files.h"
 
 namespace skin {
+
+// The month of a time, counted from year 0. Kept at 16 bits on purpose, like
+// the fields it is made of: it wraps only after the year 5460, which no
+// folder time reaches, so a wider key would order nothing differently.
+std::uint16_t month_key(const platform::LocalTime& t);
+
+// The time within its month, in milliseconds.
+std::uint32_t time_key(const platform::LocalTime& t);
 
 // True when `a` lies before `b`. Compares the month first, then the time
 // within the month; the day of the week plays no part.

@@ -3,17 +3,14 @@
 #include "skin/skin_root.h"
 
 #include "platform/console.h"
+#include "platform/paths.h"
 
 namespace skin {
-
-std::string join_path(const std::string& folder, const std::string& name) {
-  return folder + platform::path_separator() + name;
-}
 
 std::string skin_root_under(const std::string& appdata) {
   std::string root = appdata;
   for (const char* part : {"Tencent", "QQ", "Skins", "customize"}) {
-    root = join_path(root, part);
+    root = platform::join_path(root, part);
   }
   return root;
 }

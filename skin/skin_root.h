@@ -8,9 +8,6 @@
 
 namespace skin {
 
-// Joins a folder and a name with the system's separator.
-std::string join_path(const std::string& folder, const std::string& name);
-
 // The skin root for a given application-data folder.
 std::string skin_root_under(const std::string& appdata);
 

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <functional>
 
+#include "codec/image_codec.h"
 #include "fakes/fake_files.h"
 #include "fakes/temp_folder.h"
-#include "codec/image_codec.h"
 #include "image_files.h"
 #include "transform_runs.h"
 

@@ -9,6 +9,7 @@
 #include "fakes/console_capture.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_services.h"
+#include "platform/paths.h"
 #include "skin/skin_root.h"
 
 namespace {
@@ -26,7 +27,7 @@ class ConfirmImage : public ::testing::Test {
   }
   std::string root() const { return skin::skin_root_under(shell.appdata); }
   std::string image_in(const std::string& folder) const {
-    return skin::join_path(folder, "main.png");
+    return platform::join_path(folder, "main.png");
   }
 
   void give_image(const std::string& folder) { files.files[image_in(folder)]; }
@@ -131,7 +132,7 @@ std::string repeated(const std::string& text, std::size_t times) {
 TEST_F(ConfirmImage, TypedPathsThatCannotBeTheSkinAreCaughtEarly) {
   give_image("/skins/mine");
   give_image("/skins/caps");
-  const std::string caps = skin::join_path("/skins/caps", "MAIN.PNG");
+  const std::string caps = platform::join_path("/skins/caps", "MAIN.PNG");
   files.files[caps];  // the same file, where case is folded
   const std::string dir = image_in("/skins/dir");
   files.folders.insert(dir);

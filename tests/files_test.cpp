@@ -15,13 +15,13 @@
 #include <filesystem>
 #include <thread>
 
+#include "codec/image_codec.h"
 #include "fakes/temp_folder.h"
 #include "image/image_lock.h"
-#include "codec/image_codec.h"
 #include "image/safe_replace.h"
 #include "image_files.h"
 #include "platform/files.h"
-#include "platform/shell.h"
+#include "platform/paths.h"
 #include "skin/skin_folder.h"
 
 namespace {
@@ -29,6 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using fakes::fs_path;
 using fakes::TempFolder;
+using platform::join_path;
 using testing_images::Bytes;
 using testing_images::read_file;
 using testing_images::write_file;
@@ -36,10 +37,6 @@ using testing_images::write_file;
 // Chinese, a CJK extension character (outside GBK and outside the BMP),
 // Korean, and characters a command line would treat specially.
 const std::string kUnicodeName = "皮肤 张三 𠀀 한국어 & 100%";
-
-std::string join(const std::string& folder, const std::string& name) {
-  return folder + platform::path_separator() + name;
-}
 
 TEST(FolderListing, ListsSubfoldersOnlyButNeverDotEntries) {
   TempFolder root;
@@ -50,7 +47,7 @@ TEST(FolderListing, ListsSubfoldersOnlyButNeverDotEntries) {
 #endif
   for (const std::string& name : names) {
     fs::create_directory(fs_path(root / name));
-    expected.push_back(join(root.path(), name));
+    expected.push_back(join_path(root.path(), name));
   }
   write_file(root / "main.png", {1});
 
@@ -66,15 +63,10 @@ TEST(FolderListing, ListsSubfoldersOnlyButNeverDotEntries) {
   EXPECT_EQ(kept, std::vector<std::string>{"kept"});
 }
 
-long long milliseconds_of_month(const platform::LocalTime& t) {
-  return (((t.day * 24LL + t.hour) * 60 + t.minute) * 60 + t.second) * 1000 +
-         t.milliseconds;
-}
-
 TEST(FolderTimes, RealFoldersPickTheOneWrittenLast) {
   TempFolder root;
-  const std::string older = join(root.path(), "older");
-  const std::string newer = join(root.path(), kUnicodeName);
+  const std::string older = join_path(root.path(), "older");
+  const std::string newer = join_path(root.path(), kUnicodeName);
   fs::create_directory(fs_path(older));
   std::this_thread::sleep_for(std::chrono::milliseconds(60));
   fs::create_directory(fs_path(newer));
@@ -86,8 +78,8 @@ TEST(FolderTimes, RealFoldersPickTheOneWrittenLast) {
   ASSERT_TRUE(files.last_write_time(older, a, failure));
   ASSERT_TRUE(files.last_write_time(newer, b, failure));
   EXPECT_TRUE(skin::is_earlier(a, b));
-  if (a.month == b.month) {
-    const long long apart = milliseconds_of_month(b) - milliseconds_of_month(a);
+  if (skin::month_key(a) == skin::month_key(b)) {
+    const long long apart = static_cast<long long>(skin::time_key(b)) - skin::time_key(a);
     EXPECT_GE(apart, 40);
     EXPECT_LE(apart, 10000);
   }
@@ -130,7 +122,7 @@ TEST(FolderTimes, ReadsLocalTimeWithMilliseconds) {
 TEST(FileOperations, NewFilesAreWrittenWholeAndNeverOverAnything) {
   TempFolder root;
   fs::create_directory(fs_path(root / kUnicodeName));
-  const std::string path = join(root / kUnicodeName, "main.png");
+  const std::string path = join_path(root / kUnicodeName, "main.png");
   const Bytes data = testing_images::noise(300000, 1);
   platform::SystemFiles files;
   std::string error;
@@ -145,7 +137,7 @@ TEST(FileOperations, NewFilesAreWrittenWholeAndNeverOverAnything) {
   EXPECT_NE(error.find(path), std::string::npos) << error;
   EXPECT_EQ(read_file(path), data);
 
-  const std::string empty = join(root / kUnicodeName, "empty");
+  const std::string empty = join_path(root / kUnicodeName, "empty");
   ASSERT_TRUE(files.write_new_file(empty, nullptr, 0, error)) << error;
   ASSERT_EQ(files.read_file(empty, 0, back, error), platform::ReadOutcome::read);
   EXPECT_TRUE(back.empty());
@@ -268,7 +260,7 @@ void run_unix(const std::wstring& program, std::wstring command,
 // a user's prefix holds, one that Wine shows as a plain file.
 bool make_link(const std::string& folder, const std::string& target,
                const std::string& name) {
-  const fs::path link = fs_path(join(folder, name));
+  const fs::path link = fs_path(join_path(folder, name));
   std::error_code failed;
   fs::create_symlink(fs_path(target), link, failed);
 #if defined(_WIN32)
@@ -286,9 +278,9 @@ bool make_link(const std::string& folder, const std::string& target,
 
 TEST(SkinLocks, NoNameInTheSkinFakesBlocksOrLeadsTheLockOutside) {
   TempFolder root;
-  const std::string skin = join(root.path(), kUnicodeName);
+  const std::string skin = join_path(root.path(), kUnicodeName);
   fs::create_directory(fs_path(skin));
-  const std::string image = join(skin, "main.png");
+  const std::string image = join_path(skin, "main.png");
   write_file(image, {1});
   write_file(root / "outside", {5, 5});
 #if defined(_WIN32)
@@ -304,17 +296,17 @@ TEST(SkinLocks, NoNameInTheSkinFakesBlocksOrLeadsTheLockOutside) {
     GTEST_SKIP() << "no links here";
   }
   // A read-only leftover of a killed run, and a folder where one would go.
-  write_file(join(skin, "main.png.bak.tmp"), {7});
-  fs::permissions(fs_path(join(skin, "main.png.bak.tmp")),
+  write_file(join_path(skin, "main.png.bak.tmp"), {7});
+  fs::permissions(fs_path(join_path(skin, "main.png.bak.tmp")),
                   fs::perms::owner_write | fs::perms::group_write |
                       fs::perms::others_write,
                   fs::perm_options::remove);
-  fs::create_directory(fs_path(join(skin, "main.png.tmp1")));
+  fs::create_directory(fs_path(join_path(skin, "main.png.tmp1")));
 
   platform::SystemFiles files;
   std::unique_ptr<platform::HeldLock> lock;
   ASSERT_TRUE(image::lock_image(files, image, lock));
-  EXPECT_EQ(files.path_kind(join(skin, "main.png.bak.tmp")),
+  EXPECT_EQ(files.path_kind(join_path(skin, "main.png.bak.tmp")),
             platform::PathKind::missing);
   platform::LockOutcome other = platform::LockOutcome::failed;
   std::string error;
@@ -331,8 +323,8 @@ TEST(SkinLocks, NoNameInTheSkinFakesBlocksOrLeadsTheLockOutside) {
   EXPECT_EQ(read_file(image), data);
   EXPECT_EQ(read_file(root / "outside"), (Bytes{5, 5}));
   EXPECT_FALSE(fs::exists(fs_path(root / "created")));
-  EXPECT_FALSE(files.remove_file(join(skin, "main.png.tmp")));
-  EXPECT_FALSE(files.remove_file(join(skin, "main.png.tmp1")));
+  EXPECT_FALSE(files.remove_file(join_path(skin, "main.png.tmp")));
+  EXPECT_FALSE(files.remove_file(join_path(skin, "main.png.tmp1")));
   EXPECT_EQ(read_file(root / "outside"), (Bytes{5, 5}));
   EXPECT_EQ(fakes::names_in(skin),
             (std::vector<std::string>{"main.png", "main.png.lock",

@@ -9,6 +9,7 @@
 #include "fakes/fake_files.h"
 #include "fakes/fake_services.h"
 #include "image_files.h"
+#include "platform/paths.h"
 #include "skin/skin_root.h"
 
 namespace {
@@ -74,7 +75,7 @@ TEST_F(RunDriver, RestartIsOfferedOnlyAfterTheImageWasRewritten) {
   processes.processes = {{7, "QQ.exe"}};
   dialogs.answers = {true};
   const auto lines = run("50\n");
-  EXPECT_EQ(lines[2], "已找到图片:" + skin::join_path(skin, "main.png"));
+  EXPECT_EQ(lines[2], "已找到图片:" + platform::join_path(skin, "main.png"));
   EXPECT_EQ(processes.snapshots, 0);
   EXPECT_EQ(dialogs.questions.size(), 1u);
   EXPECT_TRUE(files.files.empty());
@@ -82,7 +83,7 @@ TEST_F(RunDriver, RestartIsOfferedOnlyAfterTheImageWasRewritten) {
 
 TEST_F(RunDriver, RestoreBringsBackTheBackupAndOffersTheRestart) {
   const std::string skin = root() + "/skin";
-  const std::string image = skin::join_path(skin, "main.png");
+  const std::string image = platform::join_path(skin, "main.png");
   const Bytes original = testing_images::build_png(4, 4, 8, 2, Bytes(48, 9));
   files.subfolders[root()] = {skin};
   files.files[image] = Bytes(100, 'x');
