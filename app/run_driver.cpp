@@ -22,6 +22,7 @@ namespace {
 [[noreturn]] void end_with_error(platform::Dialogs& dialogs,
                                  const platform::SystemFailure& failure) {
   char text[80];
+  // Worded alike on purpose when the host names a POSIX call and its errno.
   std::snprintf(text, sizeof text, "%s failed: GetLastError returned %u\n",
                 failure.call.c_str(), failure.code);
   dialogs.show_notice("Error", text);

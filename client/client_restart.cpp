@@ -48,6 +48,7 @@ bool client_drive_path(platform::Processes& processes, unsigned long id,
 void restart_client(platform::Processes& processes, platform::Dialogs& dialogs,
                     platform::Shell& shell, platform::Files& files) {
   std::vector<platform::ProcessEntry> entries;
+  // The same words on the host, whose listing is /proc: one text on both systems.
   if (!processes.snapshot(entries)) {
     platform::console_write("CreateToolhelp32Snapshot failed!\n");
     return;

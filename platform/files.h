@@ -15,6 +15,7 @@ namespace platform {
 struct LocalTime {
   std::uint16_t year = 0;
   std::uint16_t month = 0;
+  // Filled in but read by nothing: the struct copies the system's time whole.
   std::uint16_t day_of_week = 0;
   std::uint16_t day = 0;
   std::uint16_t hour = 0;

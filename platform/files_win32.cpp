@@ -141,13 +141,13 @@ void SystemFiles::list_subfolders(const std::string& folder,
 
 bool SystemFiles::last_write_time(const std::string& folder, LocalTime& time,
                                   SystemFailure& failure) {
-  // Backup semantics is what lets CreateFileW open a directory. The name in
-  // the error box stays the one users and their searches know.
+  // Backup semantics is what lets CreateFileW open a directory.
   ScopedHandle handle(CreateFileW(to_utf16(folder).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                   nullptr));
   if (!handle.valid()) {
+    // Named CreateFileA() on purpose: the box keeps the text users know and search for.
     failure = {"CreateFileA()", GetLastError()};
     return false;
   }

@@ -147,7 +147,7 @@ TEST(TypedOpacity, ASecondRunSetsItsOwnAlphaAndKeepsTheFirstBackup) {
   EXPECT_EQ(testing_images::read_file(image + ".bak"), original);
 }
 
-TEST(TypedOpacity, EndOfInputAtThePromptRewritesNothingMore) {
+TEST(TypedOpacity, EndOfInputAtThePromptLeavesAThreeChannelImageWidened) {
   for (const int type : {6, 2}) {
     fakes::TempFolder folder;
     const std::string image = folder / "main.png";
