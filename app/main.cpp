@@ -10,6 +10,7 @@
 // runtime gives them in does not matter.
 int main(int argc, char** argv) {
   platform::attach_console_encoding();
+  platform::prepare_file_writes();
   const app::RunMode mode =
       app::run_mode(std::vector<std::string>(argv + (argc > 0), argv + argc));
   platform::SystemShell shell;

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::istringstream typed(std::string(argv[2]) + "\n");
+  platform::prepare_file_writes();
   platform::SystemFiles files;
   const auto start = std::chrono::steady_clock::now();
   const bool rewritten = image::rewrite_opacity(files, argv[1], typed);

@@ -104,6 +104,12 @@ class Files {
                                   std::string& error) = 0;
 };
 
+// Called once at start-up, before any file is written. On the host a file
+// larger than the process may write then fails that write, which the run
+// reports, rather than raising a signal that kills it with a half-written
+// file left over. Windows has no such limit: nothing to do there.
+void prepare_file_writes();
+
 // The files of this system.
 class SystemFiles final : public Files {
  public:

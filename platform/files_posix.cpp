@@ -78,6 +78,8 @@ class FolderHold final : public HeldLock {
 
 }  // namespace
 
+void prepare_file_writes() { signal(SIGXFSZ, SIG_IGN); }
+
 void SystemFiles::list_subfolders(const std::string& folder,
                                   std::vector<std::string>& out) {
   DIR* dir = opendir(folder.c_str());
@@ -179,10 +181,6 @@ ReadOutcome SystemFiles::read_file(const std::string& path,
 bool SystemFiles::write_new_file(const std::string& path,
                                  const unsigned char* data, std::size_t size,
                                  std::string& error) {
-  // A file-size limit must end in a failed write we can report, not in the
-  // signal that would kill the program with a half-written file left over.
-  static const bool size_signal_ignored = (signal(SIGXFSZ, SIG_IGN), true);
-  (void)size_signal_ignored;
   Fd out(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   if (out.get() < 0) {
     error = errno_text(path, errno);

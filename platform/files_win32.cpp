@@ -32,21 +32,6 @@ std::string error_text(const std::string& what, DWORD code) {
   return text + " (" + std::to_string(code) + ")";
 }
 
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (valid()) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 // The system abandons a mutex whose holder dies, so a killed run never leaves
 // the skin locked; the next run takes the abandoned mutex over.
 class MutexHold final : public HeldLock {
@@ -125,6 +110,8 @@ bool opened_as_named(HANDLE file, const std::wstring& path) {
 }
 
 }  // namespace
+
+void prepare_file_writes() {}
 
 void SystemFiles::list_subfolders(const std::string& folder,
                                   std::vector<std::string>& out) {

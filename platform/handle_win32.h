@@ -1,18 +1,27 @@
-// Owns a Win32 handle and closes it on every way out of a scope.
+// Owns a Win32 handle and closes it on every way out of a scope: kernel
+// objects with CloseHandle, folder searches with FindClose.
 #pragma once
 
 #include <windows.h>
 
 namespace platform {
 
-class ScopedHandle {
+struct CloseKernelHandle {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+struct CloseFindHandle {
+  void operator()(HANDLE handle) const { FindClose(handle); }
+};
+
+template <typename Close>
+class OwnedHandle {
  public:
-  explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~ScopedHandle() {
-    if (valid()) CloseHandle(handle_);
+  explicit OwnedHandle(HANDLE handle = nullptr) : handle_(handle) {}
+  ~OwnedHandle() {
+    if (valid()) Close()(handle_);
   }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
   bool valid() const {
     return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE;
   }
@@ -26,5 +35,8 @@ class ScopedHandle {
  private:
   HANDLE handle_;
 };
+
+using ScopedHandle = OwnedHandle<CloseKernelHandle>;
+using FindHandle = OwnedHandle<CloseFindHandle>;
 
 }  // namespace platform

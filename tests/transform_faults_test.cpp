@@ -30,6 +30,7 @@ const std::string kSaveFailed = "保存失败，图片保持原样: ";
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {
+    platform::prepare_file_writes();  // as the program does at start-up
     getrlimit(RLIMIT_FSIZE, &saved_);
     rlimit limited = saved_;
     limited.rlim_cur = bytes;
