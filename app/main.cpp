@@ -1,5 +1,4 @@
 // Program entry: wires the real system services into one run of the tool.
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -9,13 +8,14 @@
 // The arguments are only compared with ASCII switches, so the code page the
 // runtime gives them in does not matter.
 int main(int argc, char** argv) {
-  platform::attach_console_encoding();
+  // First, so every line after it reaches the terminal in its encoding.
+  platform::SystemConsole console;
   platform::prepare_file_writes();
   const app::RunMode mode =
       app::run_mode(std::vector<std::string>(argv + (argc > 0), argv + argc));
   platform::SystemShell shell;
-  platform::SystemDialogs dialogs(std::cin);
+  platform::SystemDialogs dialogs;
   platform::SystemFiles files;
   platform::SystemProcesses processes;
-  return app::run_tool({shell, dialogs, files, processes, std::cin}, mode);
+  return app::run_tool({shell, dialogs, files, processes, console}, mode);
 }

@@ -9,8 +9,6 @@
 #include "client/client_restart.h"
 #include "image/opacity_transform.h"
 #include "image/restore_original.h"
-#include "platform/console.h"
-#include "platform/interpreter.h"
 #include "platform/paths.h"
 #include "skin/confirm_image.h"
 #include "skin/skin_folder.h"
@@ -32,44 +30,46 @@ namespace {
 // Both runs change the image only once the user has confirmed it, and the
 // client shows a changed image only after a restart.
 void work_on_skin(const Services& s, RunMode mode, std::string image_path) {
-  platform::console_line("已找到图片:", image_path);
+  s.console.line("已找到图片:", image_path);
   if (!skin::confirm_image(image_path, s.shell, s.dialogs, s.files,
-                           s.input)) {
+                           s.console)) {
     return;
   }
-  const bool changed = mode == RunMode::restore
-                           ? image::restore_original(s.files, image_path)
-                           : image::rewrite_opacity(s.files, image_path, s.input);
+  const bool changed =
+      mode == RunMode::restore
+          ? image::restore_original(s.files, s.console, image_path)
+          : image::rewrite_opacity(s.files, s.console, image_path);
   if (!changed) return;
-  client::restart_client(s.processes, s.dialogs, s.shell, s.files);
+  client::restart_client(s.processes, s.dialogs, s.shell, s.files, s.console);
 }
 
 }  // namespace
 
 int run_tool(const Services& services, RunMode mode) {
+  platform::Console& console = services.console;
   if (mode == RunMode::usage) {
-    for (const std::string& line : usage_lines()) platform::console_line(line);
+    for (const std::string& line : usage_lines()) console.line(line);
     return 0;
   }
-  platform::console_line("Made By OXT");
+  console.line("Made By OXT");
   if (mode == RunMode::restore) {
-    platform::console_line("恢复原图: 确认图片后，用它旁边的备份 main.png.bak 替换它");
+    console.line("恢复原图: 确认图片后，用它旁边的备份 main.png.bak 替换它");
   }
   std::string folder;
   {
     const std::string root =
-        skin::query_skin_root(services.shell, services.dialogs);
+        skin::query_skin_root(services.shell, services.dialogs, console);
     platform::SystemFailure failure;
     if (!skin::select_skin_folder(root, services.files, folder, failure)) {
       end_with_error(services.dialogs, failure);
     }
   }
   if (folder.empty()) {
-    platform::console_line("请先更换自定义皮肤之后再使用此功能");
+    console.line("请先更换自定义皮肤之后再使用此功能");
   } else {
     work_on_skin(services, mode, platform::join_path(folder, "main.png"));
   }
-  platform::pause_for_key(services.input);
+  console.pause();
   return 0;
 }
 

@@ -1,9 +1,8 @@
 // One run of the tool, from the banner to the final key press.
 #pragma once
 
-#include <istream>
-
 #include "app/run_mode.h"
+#include "platform/console.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/processes.h"
@@ -17,7 +16,7 @@ struct Services {
   platform::Dialogs& dialogs;
   platform::Files& files;
   platform::Processes& processes;
-  std::istream& input;  // where typed folders and the opacity are read
+  platform::Console& console;  // every line shown, every answer typed
 };
 
 // Runs the tool once in `mode` and returns the exit status of a normal run.

@@ -7,22 +7,23 @@
 #include <vector>
 
 #include "client/client_locator.h"
-#include "platform/console.h"
 
 namespace client {
 namespace {
 
-void report_left_running(const std::string& reason) {
-  platform::console_write("无法重启QQ: " + reason + "。QQ未关闭，仍在运行。\n");
+void report_left_running(platform::Console& console,
+                         const std::string& reason) {
+  console.write("无法重启QQ: " + reason + "。QQ未关闭，仍在运行。\n");
 }
 
 // The client's executable path in drive form, or false (with the reason
 // already on the console) when none can be had.
-bool client_drive_path(platform::Processes& processes, unsigned long id,
+bool client_drive_path(platform::Processes& processes,
+                       platform::Console& console, unsigned long id,
                        std::string& path) {
   platform::ImageName image;
   if (!processes.image_name(id, image)) {
-    report_left_running("读取不到QQ的程序路径");
+    report_left_running(console, "读取不到QQ的程序路径");
     return false;
   }
   if (image.device_form) {
@@ -36,7 +37,8 @@ bool client_drive_path(platform::Processes& processes, unsigned long id,
     }
   }
   if (image.device_form) {
-    report_left_running("找不到程序路径 " + image.path + " 所在的盘符");
+    report_left_running(console,
+                        "找不到程序路径 " + image.path + " 所在的盘符");
     return false;
   }
   path = image.path;
@@ -46,36 +48,37 @@ bool client_drive_path(platform::Processes& processes, unsigned long id,
 }  // namespace
 
 void restart_client(platform::Processes& processes, platform::Dialogs& dialogs,
-                    platform::Shell& shell, platform::Files& files) {
+                    platform::Shell& shell, platform::Files& files,
+                    platform::Console& console) {
   std::vector<platform::ProcessEntry> entries;
   // The same words on the host, whose listing is /proc: one text on both systems.
   if (!processes.snapshot(entries)) {
-    platform::console_write("CreateToolhelp32Snapshot failed!\n");
+    console.write("CreateToolhelp32Snapshot failed!\n");
     return;
   }
   const platform::ProcessEntry* qq = find_client_process(entries);
   if (qq == nullptr) return;
-  platform::console_write("找到进程: " + qq->exe_name + "\n");
+  console.write("找到进程: " + qq->exe_name + "\n");
   if (dialogs.ask_yes_no("提示", "重启QQ之后生效，是否立即重启QQ？") !=
       platform::Answer::yes) {
     return;
   }
 
   std::string path;
-  if (!client_drive_path(processes, qq->id, path)) return;
-  platform::console_write("进程路径: " + path + "\n\n");
+  if (!client_drive_path(processes, console, qq->id, path)) return;
+  console.write("进程路径: " + path + "\n\n");
   std::string launcher;
   if (!launcher_path(path, launcher)) {
-    report_left_running("程序路径中没有QQ.exe");
+    report_left_running(console, "程序路径中没有QQ.exe");
     return;
   }
   if (files.path_kind(launcher) != platform::PathKind::file) {
-    report_left_running("找不到启动程序 " + launcher);
+    report_left_running(console, "找不到启动程序 " + launcher);
     return;
   }
 
   if (processes.terminate(qq->id) == platform::TerminateOutcome::requested) {
-    platform::console_write("已关闭!\n");
+    console.write("已关闭!\n");
   }
   // The old client may still be shutting down; the launch does not wait.
   shell.start_program(launcher);

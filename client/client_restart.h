@@ -1,6 +1,7 @@
 // Offering to restart the running client so a changed skin takes effect.
 #pragma once
 
+#include "platform/console.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/processes.h"
@@ -13,6 +14,7 @@ namespace client {
 // that launcher exists; otherwise the console says why it was left running.
 // Reports on the console only and always returns.
 void restart_client(platform::Processes& processes, platform::Dialogs& dialogs,
-                    platform::Shell& shell, platform::Files& files);
+                    platform::Shell& shell, platform::Files& files,
+                    platform::Console& console);
 
 }  // namespace client

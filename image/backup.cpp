@@ -9,13 +9,8 @@
 
 #include "codec/image_codec.h"
 #include "image/safe_replace.h"
-#include "platform/console.h"
 
 namespace image {
-
-std::string backup_path_for(const std::string& image_path) {
-  return image_path + ".bak";
-}
 
 bool is_whole_image(const std::vector<unsigned char>& bytes) {
   DecodedImage decoded;
@@ -23,9 +18,9 @@ bool is_whole_image(const std::vector<unsigned char>& bytes) {
          DecodeResult::decoded;
 }
 
-bool read_backup(platform::Files& files, const std::string& image_path,
+bool read_backup(platform::Files& files, const SkinFiles& names,
                  std::vector<unsigned char>& bytes, BackupState& state) {
-  const std::string backup = backup_path_for(image_path);
+  const std::string& backup = names.backup;
   switch (files.path_kind(backup)) {
     case platform::PathKind::missing:
       state = BackupState::missing;
@@ -55,12 +50,12 @@ bool read_backup(platform::Files& files, const std::string& image_path,
   return false;
 }
 
-BackupState inspect_backup(platform::Files& files, const std::string& image_path,
+BackupState inspect_backup(platform::Files& files, const SkinFiles& names,
                            const std::vector<unsigned char>& image_bytes,
                            const std::function<bool()>& decode_image) {
   std::vector<unsigned char> bytes;
   BackupState state = BackupState::broken;
-  if (!read_backup(files, image_path, bytes, state)) {
+  if (!read_backup(files, names, bytes, state)) {
     decode_image();
     return state;
   }
@@ -94,23 +89,26 @@ bool needs_backup(BackupState state) {
   return state == BackupState::missing || state == BackupState::empty;
 }
 
-void report_unusable_backup(BackupState state, const std::string& image_path) {
-  const std::string backup = backup_path_for(image_path);
+void report_unusable_backup(platform::Console& console, BackupState state,
+                            const SkinFiles& names) {
+  const std::string& backup = names.backup;
   if (state == BackupState::not_a_file) {
-    platform::console_line("备份位置被文件夹或链接占用，图片未作修改: ", backup);
-    platform::console_line("请把它移走或改名后再运行。");
+    console.line("备份位置被文件夹或链接占用，图片未作修改: ", backup);
+    console.line("请把它移走或改名后再运行。");
     return;
   }
-  platform::console_line("备份文件不是完整的图片，图片未作修改: ", backup);
-  platform::console_line(
+  console.line("备份文件不是完整的图片，图片未作修改: ", backup);
+  console.line(
       "它可能是中断的备份。请先检查它：确认没有用处后删除或改名，再运行。");
 }
 
-bool write_backup(platform::Files& files, const std::string& image_path,
+bool write_backup(platform::Files& files, platform::Console& console,
+                  const SkinFiles& names,
                   const std::vector<unsigned char>& original,
                   BackupState state) {
-  const std::string backup = backup_path_for(image_path);
-  const std::string temporary = free_temporary_path(files, backup);
+  const std::string& backup = names.backup;
+  const std::string temporary =
+      free_temporary_path(files, names.backup_temporaries);
   std::string error;
   const bool written = files.write_new_file(temporary, original.data(),
                                             original.size(), error);
@@ -135,7 +133,7 @@ bool write_backup(platform::Files& files, const std::string& image_path,
   if (!kept) {
     // Only a file this run wrote is removed; a failed write left nothing.
     if (written) files.remove_file(temporary);
-    platform::console_line("无法备份到 " + backup + "，图片未作修改: ", error);
+    console.line("无法备份到 " + backup + "，图片未作修改: ", error);
   }
   return kept;
 }

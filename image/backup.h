@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "image/skin_files.h"
+#include "platform/console.h"
 #include "platform/files.h"
 
 namespace image {
-
-// The backup's path: the image path with ".bak" appended.
-std::string backup_path_for(const std::string& image_path);
 
 enum class BackupState {
   usable,      // a regular file that decodes: never touched again
@@ -25,7 +24,7 @@ enum class BackupState {
 // bytes to be judged by decoding them; otherwise false, with `state` saying
 // what stands there (`broken` for a file that cannot be read, or is longer
 // than any image could be, which is then never read).
-bool read_backup(platform::Files& files, const std::string& image_path,
+bool read_backup(platform::Files& files, const SkinFiles& names,
                  std::vector<unsigned char>& bytes, BackupState& state);
 
 // True when `bytes` decode as a whole image.
@@ -37,7 +36,7 @@ bool is_whole_image(const std::vector<unsigned char>& bytes);
 // very same bytes decodes exactly when they do and is not decoded again; any
 // other is decoded on a second thread meanwhile, so checking it adds no wall
 // time.
-BackupState inspect_backup(platform::Files& files, const std::string& image_path,
+BackupState inspect_backup(platform::Files& files, const SkinFiles& names,
                            const std::vector<unsigned char>& image_bytes,
                            const std::function<bool()>& decode_image);
 
@@ -46,7 +45,8 @@ bool needs_backup(BackupState state);
 
 // Says on the console why the image cannot be changed beside this backup,
 // and what the user can do. Only for `not_a_file` and `broken`.
-void report_unusable_backup(BackupState state, const std::string& image_path);
+void report_unusable_backup(platform::Console& console, BackupState state,
+                            const SkinFiles& names);
 
 // Writes `original` (the image file's bytes, already known to decode) as the
 // backup: under a temporary name first, flushed, then given the backup name
@@ -54,7 +54,8 @@ void report_unusable_backup(BackupState state, const std::string& image_path);
 // existing backup is never replaced, except an empty file. Returns false,
 // after saying so on the console, when no backup could be made; the image
 // must then not be changed.
-bool write_backup(platform::Files& files, const std::string& image_path,
+bool write_backup(platform::Files& files, platform::Console& console,
+                  const SkinFiles& names,
                   const std::vector<unsigned char>& original,
                   BackupState state);
 

@@ -6,19 +6,25 @@
 #include <memory>
 #include <string>
 
+#include "image/skin_files.h"
+#include "platform/console.h"
 #include "platform/files.h"
 
 namespace image {
 
-// Takes the skin folder's lock for as long as `lock` lives and removes the
-// temporary files a killed earlier run may have left, when they are plain
-// files. Returns false, after saying so on the console, when another run
-// holds the lock, the folder is missing or the lock cannot be taken; nothing
-// may then be written.
-bool lock_image(platform::Files& files, const std::string& image_path,
+// Takes the lock on the skin's folder for as long as `lock` lives. Returns
+// false, after saying so on the console, when another run holds it, the
+// folder is missing or the lock cannot be taken; nothing may then be written.
+bool lock_image(platform::Files& files, platform::Console& console,
+                const SkinFiles& names,
                 std::unique_ptr<platform::HeldLock>& lock);
 
+// Under the lock: removes the temporary files a killed earlier run may have
+// left beside the image and the backup, when they are plain files.
+void remove_leftovers(platform::Files& files, const SkinFiles& names);
+
 // Says on the console that there is no image at `image_path`.
-void report_missing_image(const std::string& image_path);
+void report_missing_image(platform::Console& console,
+                          const std::string& image_path);
 
 }  // namespace image

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/line_input.h"
-
 namespace image {
 namespace {
 
@@ -115,12 +113,10 @@ OpacityReading reading_of(const std::string& line, std::size_t begin,
 
 }  // namespace
 
-OpacityReading read_opacity(std::istream& input) {
-  input.clear(input.rdstate() & ~std::ios::failbit);
+OpacityReading read_opacity(platform::Console& console) {
   std::string line;
   for (;;) {
-    const platform::LineRead read =
-        platform::read_bounded_line(input, kOpacityLineLimit, line);
+    const platform::LineRead read = console.read_line(kOpacityLineLimit, line);
     if (read == platform::LineRead::ended) break;
     if (read == platform::LineRead::too_long) {
       OpacityReading reading;

@@ -1,11 +1,13 @@
-// The decisions of the opacity transform, kept free of files and consoles:
-// what the user typed, the alpha it stands for, and the pass that applies it.
+// The decisions of the opacity transform, kept free of files and of what is
+// shown: what the user typed, the alpha it stands for, and the pass that
+// applies it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <istream>
 #include <string>
+
+#include "platform/console.h"
 
 namespace image {
 
@@ -27,9 +29,8 @@ struct OpacityReading {
 // optionally followed by a percent sign, blanks and punctuation such as
 // "，" or "。". A number outside 0..100 is clamped and anything else
 // (a line over kOpacityLineLimit bytes too) gives the default, each with a
-// note saying which value is used. A failure flag left by an earlier read
-// does not count as the end of input.
-OpacityReading read_opacity(std::istream& input);
+// note saying which value is used.
+OpacityReading read_opacity(platform::Console& console);
 
 // 0..100 (values outside are clamped) to 0..255, rounded to nearest once.
 std::uint8_t alpha_for_opacity(double opacity);

@@ -7,7 +7,7 @@
 #include "image/image_lock.h"
 #include "image/opacity.h"
 #include "image/safe_replace.h"
-#include "platform/console.h"
+#include "image/skin_files.h"
 
 namespace image {
 namespace {
@@ -37,50 +37,54 @@ Loaded load(platform::Files& files, const std::string& path,
 }
 
 // Ends a load with "加载完成" and, when it gave no pixels, the true reason.
-bool report_load(const Loaded& loaded, const std::string& path) {
-  platform::console_line("加载完成");
+bool report_load(platform::Console& console, const Loaded& loaded,
+                 const std::string& path) {
+  console.line("加载完成");
   switch (loaded.read) {
     case platform::ReadOutcome::read:
       break;
     case platform::ReadOutcome::missing:
-      report_missing_image(path);
+      report_missing_image(console, path);
       return false;
     case platform::ReadOutcome::in_use:
-      platform::console_line("图片正被其他程序使用，图片未作修改: ", path);
-      platform::console_line("请关闭正在使用它的程序后再运行。");
+      console.line("图片正被其他程序使用，图片未作修改: ", path);
+      console.line("请关闭正在使用它的程序后再运行。");
       return false;
     case platform::ReadOutcome::too_large:
-      platform::console_line("图片尺寸过大，无法处理: ", path);
+      console.line("图片尺寸过大，无法处理: ", path);
       return false;
     case platform::ReadOutcome::failed:
-      platform::console_line("无法读取图片(文件缺失、不完整或不是图片): ", path);
-      platform::console_line("原因: ", loaded.error);
+      console.line("无法读取图片(文件缺失、不完整或不是图片): ", path);
+      console.line("原因: ", loaded.error);
       return false;
   }
   switch (loaded.decoded) {
     case DecodeResult::decoded:
       return true;
     case DecodeResult::too_large:
-      platform::console_line("图片尺寸过大，无法处理: ", path);
+      console.line("图片尺寸过大，无法处理: ", path);
       return false;
     case DecodeResult::unreadable:
       break;
   }
-  platform::console_line("无法读取图片(文件缺失、不完整或不是图片): ", path);
+  console.line("无法读取图片(文件缺失、不完整或不是图片): ", path);
   return false;
 }
 
-bool save(platform::Files& files, const std::string& path,
-          const DecodedImage& image, const PngPlan& plan) {
+bool save(platform::Files& files, platform::Console& console,
+          const SkinFiles& names, const DecodedImage& image,
+          const PngPlan& plan) {
+  const std::string& path = names.image;
   EncodedPng png;
   if (!encode_png(image.pixels.get(), image.width, image.height, plan, png)) {
-    platform::console_line("内存不足，无法保存，图片保持原样: ", path);
+    console.line("内存不足，无法保存，图片保持原样: ", path);
     return false;
   }
   std::string error;
-  if (!replace_contents(files, path, png.bytes.get(), png.size, error)) {
-    platform::console_line("保存失败，图片保持原样: ", path);
-    platform::console_line("原因: ", error);
+  if (!replace_contents(files, path, names.image_temporaries, png.bytes.get(),
+                        png.size, error)) {
+    console.line("保存失败，图片保持原样: ", path);
+    console.line("原因: ", error);
     return false;
   }
   return true;
@@ -88,10 +92,12 @@ bool save(platform::Files& files, const std::string& path,
 
 }  // namespace
 
-bool rewrite_opacity(platform::Files& files, const std::string& image_path,
-                     std::istream& input) {
+bool rewrite_opacity(platform::Files& files, platform::Console& console,
+                     const std::string& image_path) {
+  const SkinFiles names = skin_files_for(image_path);
   std::unique_ptr<platform::HeldLock> lock;
-  if (!lock_image(files, image_path, lock)) return false;
+  if (!lock_image(files, console, names, lock)) return false;
+  remove_leftovers(files, names);
   // The image is read and decoded before anything is said, with the
   // backup checked beside it; the console then follows the steps in order.
   std::vector<unsigned char> original;
@@ -99,63 +105,61 @@ bool rewrite_opacity(platform::Files& files, const std::string& image_path,
   Loaded first;
   first.read =
       files.read_file(image_path, largest_image_file(), original, first.error);
-  const BackupState backup =
-      inspect_backup(files, image_path, original, [&] {
-        if (first.read == platform::ReadOutcome::read) {
-          first.decoded =
-              decode_image(original.data(), original.size(), image);
-        }
-        return first.ok();
-      });
+  const BackupState backup = inspect_backup(files, names, original, [&] {
+    if (first.read == platform::ReadOutcome::read) {
+      first.decoded = decode_image(original.data(), original.size(), image);
+    }
+    return first.ok();
+  });
   if (backup == BackupState::not_a_file || backup == BackupState::broken) {
-    report_unusable_backup(backup, image_path);
+    report_unusable_backup(console, backup, names);
     return false;
   }
   // The backup is made from the very bytes that decoded, so it is a whole
   // image by construction, and it is announced only when it will be made.
   const bool backing_up = needs_backup(backup) && first.ok();
-  if (backing_up) platform::console_line("备份文件中");
-  platform::console_line("加载中..");
-  if (!report_load(first, image_path)) return false;
-  if (backing_up && !write_backup(files, image_path, original, backup)) {
+  if (backing_up) console.line("备份文件中");
+  console.line("加载中..");
+  if (!report_load(console, first, image_path)) return false;
+  if (backing_up && !write_backup(files, console, names, original, backup)) {
     return false;
   }
   std::vector<unsigned char>().swap(original);
   const bool widened = image.file_channels != 4;
   if (widened) {
-    platform::console_line("转换格式中 24=>32...");
-    if (!save(files, image_path, image, kWideningPlan)) return false;
+    console.line("转换格式中 24=>32...");
+    if (!save(files, console, names, image, kWideningPlan)) return false;
     image.pixels.reset();
-    platform::console_line("转换中格式完成，重新加载中..");
+    console.line("转换中格式完成，重新加载中..");
     std::vector<unsigned char> widened_file;
-    if (!report_load(load(files, image_path, widened_file, image),
+    if (!report_load(console, load(files, image_path, widened_file, image),
                      image_path)) {
       return false;
     }
   }
 
-  platform::console_line("输入不透明度(0-100)越小越透明(推荐50),回车确认");
-  const OpacityReading reading = read_opacity(input);
-  if (!reading.note.empty()) platform::console_line(reading.note);
+  console.line("输入不透明度(0-100)越小越透明(推荐50),回车确认");
+  const OpacityReading reading = read_opacity(console);
+  if (!reading.note.empty()) console.line(reading.note);
   if (reading.ended) {
     if (!widened) {
-      platform::console_line("没有输入不透明度，透明度未改变: ", image_path);
+      console.line("没有输入不透明度，透明度未改变: ", image_path);
       return false;
     }
-    platform::console_line(
+    console.line(
         "没有输入不透明度，透明度未改变，但图片已转换为四通道PNG格式保存: ",
         image_path);
-    platform::console_line("原图保存在备份中: ", backup_path_for(image_path));
+    console.line("原图保存在备份中: ", names.backup);
     return false;
   }
-  platform::console_line("转换中...");
+  console.line("转换中...");
   set_alpha(image.pixels.get(), image.pixel_count(),
             alpha_for_opacity(reading.opacity));
-  platform::console_line("转换完成，保存中...");
+  console.line("转换完成，保存中...");
   const PngPlan final_plan =
       choose_final_plan(image.pixels.get(), image.width, image.height);
-  if (!save(files, image_path, image, final_plan)) return false;
-  platform::console_line("转换完毕，重启QQ生效！按任意退出");
+  if (!save(files, console, names, image, final_plan)) return false;
+  console.line("转换完毕，重启QQ生效！按任意退出");
   return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/console.h"
 #include "platform/files.h"
 
 namespace image {
@@ -12,6 +13,7 @@ namespace image {
 // stays. Returns true only when the image was replaced. Writes nothing when
 // there is no whole image to restore from, or when the image already holds
 // the backup's bytes; the console says which, and on a failed write why.
-bool restore_original(platform::Files& files, const std::string& image_path);
+bool restore_original(platform::Files& files, platform::Console& console,
+                      const std::string& image_path);
 
 }  // namespace image

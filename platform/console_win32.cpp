@@ -3,6 +3,7 @@
 #include "platform/console_win32.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -236,12 +237,33 @@ bool HandleInputBuffer::read_raw_bytes(std::string& bytes) {
   return true;
 }
 
-void attach_console_encoding() {
+SystemConsole::SystemConsole() {
   // Never destroyed: std::cout is flushed at exit after static objects die.
   static auto* out = new HandleOutputBuffer(GetStdHandle(STD_OUTPUT_HANDLE));
   static auto* in = new HandleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
   std::cout.rdbuf(out);
   std::cin.rdbuf(in);
+}
+
+void SystemConsole::write(const std::string& text) {
+  std::cout << text << std::flush;
+}
+
+LineRead SystemConsole::read_line(std::size_t limit, std::string& line) {
+  return read_bounded_line(std::cin, limit, line);
+}
+
+// The command interpreter's own "pause", so the prompt is the system's.
+void SystemConsole::pause() {
+  std::cout.flush();
+  // Input read past the last answer holds the key the pause would have
+  // read: it is taken here, and the interpreter only shows its prompt.
+  if (std::cin.rdbuf()->in_avail() > 0) {
+    std::cin.get();
+    std::system("pause < nul");
+    return;
+  }
+  std::system("pause");
 }
 
 }  // namespace platform

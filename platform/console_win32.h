@@ -31,7 +31,7 @@ class HandleOutputBuffer final : public std::streambuf {
 // file or a pipe that can be peeked at it reads nothing beyond the current
 // line, so whatever follows stays for the command interpreter's "pause";
 // what it reads ahead from any other pipe stays in this buffer, where
-// pause_for_key looks first.
+// the console's pause looks first.
 class HandleInputBuffer final : public std::streambuf {
  public:
   explicit HandleInputBuffer(HANDLE handle);

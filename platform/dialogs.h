@@ -1,8 +1,7 @@
 // Message boxes. The host build prints them as console lines and reads the
-// answer from the same input stream the rest of the tool reads.
+// answer from the system console, where the rest of the tool reads too.
 #pragma once
 
-#include <istream>
 #include <string>
 
 namespace platform {
@@ -23,18 +22,13 @@ class Dialogs {
                             const std::string& text) = 0;
 };
 
-// The real boxes of this system. `answers` is where the host build reads
-// its Yes/No answers; the Windows build ignores it.
+// The real boxes of this system.
 class SystemDialogs final : public Dialogs {
  public:
-  explicit SystemDialogs(std::istream& answers) : answers_(answers) {}
   void show_notice(const std::string& caption,
                    const std::string& text) override;
   Answer ask_yes_no(const std::string& caption,
                     const std::string& text) override;
-
- private:
-  std::istream& answers_;
 };
 
 }  // namespace platform

@@ -1,10 +1,10 @@
 // Host message boxes: one console line each; a question takes its answer
-// from the next non-empty input line so scripts can drive it.
+// from the next non-empty input line so scripts can drive it. The system
+// console is the process's standard streams, the same the tool's own reads.
 #include <string>
 
 #include "platform/console.h"
 #include "platform/dialogs.h"
-#include "platform/line_input.h"
 
 namespace platform {
 namespace {
@@ -27,19 +27,20 @@ bool is_blank(const std::string& line) {
 
 void SystemDialogs::show_notice(const std::string& caption,
                                 const std::string& text) {
-  console_line(caption + ": " + one_line(text));
+  SystemConsole().line(caption + ": " + one_line(text));
 }
 
 Answer SystemDialogs::ask_yes_no(const std::string& caption,
                                  const std::string& text) {
-  console_line(caption + ": " + text + " [y/n]");
+  SystemConsole console;
+  console.line(caption + ": " + text + " [y/n]");
   std::string line;
   for (;;) {
-    switch (read_bounded_line(answers_, kAnswerLineLimit, line)) {
+    switch (console.read_line(kAnswerLineLimit, line)) {
       case LineRead::ended:
         return Answer::none;
       case LineRead::too_long:
-        console_line("输入的内容太长，已忽略，按“否”处理");
+        console.line("输入的内容太长，已忽略，按“否”处理");
         return Answer::no;
       case LineRead::line:
         break;

@@ -2,8 +2,6 @@
 // so nothing is rewritten before the user has seen and accepted the image.
 #include "skin/confirm_image.h"
 
-#include "platform/console.h"
-#include "platform/line_input.h"
 #include "platform/paths.h"
 #include "skin/skin_root.h"
 
@@ -55,10 +53,10 @@ std::string skin_folder_of(const std::string& typed, platform::Files& files) {
 enum class Typed { folder, wrong, ended };
 
 // Reads lines until one names a folder and stores it in `folder`.
-Typed read_typed_folder(std::istream& input, std::string& folder) {
+Typed read_typed_folder(platform::Console& console, std::string& folder) {
   std::string line;
   for (;;) {
-    switch (platform::read_bounded_line(input, kFolderLineLimit, line)) {
+    switch (console.read_line(kFolderLineLimit, line)) {
       case platform::LineRead::ended:
         return Typed::ended;
       case platform::LineRead::too_long:
@@ -77,29 +75,29 @@ Typed read_typed_folder(std::istream& input, std::string& folder) {
 // Opens a file manager on the skin root, asks for the skin folder and
 // makes `image_path` its image. `wrong` leaves `image_path` as it was.
 Typed ask_for_folder(platform::Shell& shell, platform::Dialogs& dialogs,
-                     platform::Files& files, std::istream& input,
+                     platform::Files& files, platform::Console& console,
                      std::string& image_path) {
-  shell.open_file_manager(query_skin_root(shell, dialogs));
-  platform::console_line("请分别打开文件夹找到你现在的皮肤文件夹");
-  platform::console_line(
+  shell.open_file_manager(query_skin_root(shell, dialogs, console));
+  console.line("请分别打开文件夹找到你现在的皮肤文件夹");
+  console.line(
       "然后在下面输入文件夹路径,如:C:\\Users\\admin\\AppData\\Roaming\\Tencent"
       "\\QQ\\Skins\\customize\\F2BBEC5EE65C628D89B2BA212B0DEF8B",
       "，然后按下回车确认");
   std::string folder;
-  const Typed typed = read_typed_folder(input, folder);
+  const Typed typed = read_typed_folder(console, folder);
   if (typed == Typed::ended) {
-    platform::console_line("没有输入文件夹路径，图片未作任何修改");
+    console.line("没有输入文件夹路径，图片未作任何修改");
     return typed;
   }
   if (typed == Typed::wrong) {
-    platform::console_line("输入的路径太长(超过" +
-                           std::to_string(kLongestPath) + "个字符)，已忽略");
+    console.line("输入的路径太长(超过" + std::to_string(kLongestPath) +
+                 "个字符)，已忽略");
     return typed;
   }
   folder = skin_folder_of(folder, files);
   image_path = platform::join_path(folder, "main.png");
   if (files.path_kind(image_path) != platform::PathKind::file) {
-    platform::console_line("这个文件夹里没有main.png: ", folder);
+    console.line("这个文件夹里没有main.png: ", folder);
   }
   return typed;
 }
@@ -120,20 +118,20 @@ std::string typed_folder(const std::string& line) {
 
 bool confirm_image(std::string& image_path, platform::Shell& shell,
                    platform::Dialogs& dialogs, platform::Files& files,
-                   std::istream& input) {
+                   platform::Console& console) {
   for (;;) {
-    platform::console_line("尝试打开图片", image_path);
+    console.line("尝试打开图片", image_path);
     shell.open_with_default_app(image_path);
     switch (dialogs.ask_yes_no("提示", "现在使用的图片是否正确？")) {
       case platform::Answer::yes:
         return true;
       case platform::Answer::none:
-        platform::console_line("输入已结束，没有回答，图片未作任何修改");
+        console.line("输入已结束，没有回答，图片未作任何修改");
         return false;
       case platform::Answer::no:
         break;
     }
-    if (ask_for_folder(shell, dialogs, files, input, image_path) ==
+    if (ask_for_folder(shell, dialogs, files, console, image_path) ==
         Typed::ended) {
       return false;
     }

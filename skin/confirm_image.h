@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstddef>
-#include <istream>
 #include <string>
 
+#include "platform/console.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/shell.h"
@@ -21,13 +21,13 @@ std::string typed_folder(const std::string& line);
 
 // Shows the image at `image_path` and asks whether it is the skin in use,
 // until the user says Yes; after each No the user types another skin folder
-// (or the path of its main.png) on `input` and `image_path` becomes that
+// (or the path of its main.png) on the console and `image_path` becomes that
 // folder's main.png. A folder without one is named on the console before
 // the question comes again. Returns true once an image is confirmed, false
 // when input ended before an answer or a folder came (nothing has been
 // changed then).
 bool confirm_image(std::string& image_path, platform::Shell& shell,
                    platform::Dialogs& dialogs, platform::Files& files,
-                   std::istream& input);
+                   platform::Console& console);
 
 }  // namespace skin

@@ -2,7 +2,6 @@
 // the client stores per-user settings that follow the user between machines.
 #include "skin/skin_root.h"
 
-#include "platform/console.h"
 #include "platform/paths.h"
 
 namespace skin {
@@ -15,15 +14,15 @@ std::string skin_root_under(const std::string& appdata) {
   return root;
 }
 
-std::string query_skin_root(platform::Shell& shell,
-                            platform::Dialogs& dialogs) {
+std::string query_skin_root(platform::Shell& shell, platform::Dialogs& dialogs,
+                            platform::Console& console) {
   std::string appdata;
   if (!shell.roaming_appdata_folder(appdata)) {
     dialogs.show_notice("获取皮肤文件夹失败", appdata);
     return {};
   }
   std::string root = skin_root_under(appdata);
-  platform::console_line("获取应用数据文件夹成功:", root);
+  console.line("获取应用数据文件夹成功:", root);
   return root;
 }
 

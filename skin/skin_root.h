@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/console.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
 
@@ -13,6 +14,7 @@ std::string skin_root_under(const std::string& appdata);
 
 // Returns the skin root and prints it; on failure shows the failure box and
 // returns an empty string.
-std::string query_skin_root(platform::Shell& shell, platform::Dialogs& dialogs);
+std::string query_skin_root(platform::Shell& shell, platform::Dialogs& dialogs,
+                            platform::Console& console);
 
 }  // namespace skin

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes/console_capture.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_services.h"
 
@@ -25,8 +24,8 @@ class ClientRestart : public ::testing::Test {
   }
 
   std::vector<std::string> run() {
-    fakes::ConsoleCapture console;
-    client::restart_client(processes, dialogs, shell, files);
+    fakes::FakeConsole console;
+    client::restart_client(processes, dialogs, shell, files, console);
     return console.lines();
   }
 

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "fakes/console_capture.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_services.h"
 #include "platform/paths.h"
@@ -16,13 +13,12 @@ namespace {
 
 class ConfirmImage : public ::testing::Test {
  protected:
-  bool confirm(const std::string& typed) {
-    std::istringstream input(typed);
-    fakes::ConsoleCapture console;
+  bool confirm(const std::string& typed, bool input_ends = false) {
+    fakes::FakeConsole console(typed, input_ends);
     const bool confirmed =
-        skin::confirm_image(path, shell, dialogs, files, input);
+        skin::confirm_image(path, shell, dialogs, files, console);
     lines = console.lines();
-    std::getline(input >> std::ws, rest);
+    std::getline(console.input >> std::ws, rest);
     return confirmed;
   }
   std::string root() const { return skin::skin_root_under(shell.appdata); }
@@ -103,7 +99,7 @@ TEST_F(ConfirmImage, TrailingSeparatorIsKeptAsTyped) {
 
 TEST_F(ConfirmImage, EndOfInputAtTheFolderPromptStopsWithoutAPath) {
   dialogs.answers = {false};
-  EXPECT_FALSE(confirm("  \n\"\"\n"));
+  EXPECT_FALSE(confirm("  \n\"\"\n", true));
   EXPECT_EQ(path, "/skins/auto/main.png");
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[4], "没有输入文件夹路径，图片未作任何修改");

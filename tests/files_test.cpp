@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "codec/image_codec.h"
+#include "fakes/fake_services.h"
 #include "fakes/temp_folder.h"
 #include "image/image_lock.h"
 #include "image/safe_replace.h"
@@ -305,7 +306,10 @@ TEST(SkinLocks, NoNameInTheSkinFakesBlocksOrLeadsTheLockOutside) {
 
   platform::SystemFiles files;
   std::unique_ptr<platform::HeldLock> lock;
-  ASSERT_TRUE(image::lock_image(files, image, lock));
+  fakes::FakeConsole console;
+  const image::SkinFiles names = image::skin_files_for(image);
+  ASSERT_TRUE(image::lock_image(files, console, names, lock));
+  image::remove_leftovers(files, names);
   EXPECT_EQ(files.path_kind(join_path(skin, "main.png.bak.tmp")),
             platform::PathKind::missing);
   platform::LockOutcome other = platform::LockOutcome::failed;
@@ -318,8 +322,8 @@ TEST(SkinLocks, NoNameInTheSkinFakesBlocksOrLeadsTheLockOutside) {
 
   // Written beside what it may not remove.
   const Bytes data{2, 2};
-  ASSERT_TRUE(image::replace_contents(files, image, data.data(), data.size(),
-                                      error)) << error;
+  ASSERT_TRUE(image::replace_contents(files, image, names.image_temporaries,
+                                      data.data(), data.size(), error)) << error;
   EXPECT_EQ(read_file(image), data);
   EXPECT_EQ(read_file(root / "outside"), (Bytes{5, 5}));
   EXPECT_FALSE(fs::exists(fs_path(root / "created")));

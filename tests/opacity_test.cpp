@@ -5,8 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <sstream>
 #include <string>
+
+#include "fakes/fake_services.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ TEST(ReadingTheOpacity, EachLineGivesItsValueAndNote) {
       {"\t" IDEOGRAPHIC_SPACE "\r\n", true, 50, kNoNote},
   };
   for (const Typed& c : cases) {
-    std::istringstream in(c.text);
+    fakes::FakeConsole in(c.text, c.ended);
     const image::OpacityReading r = image::read_opacity(in);
     EXPECT_EQ(r.ended, c.ended) << c.text.substr(0, 40);
     EXPECT_NEAR(r.opacity, c.opacity, 1e-9) << c.text.substr(0, 40);
@@ -130,19 +131,19 @@ TEST(ReadingTheOpacity, EachLineGivesItsValueAndNote) {
 }
 
 TEST(ReadingTheOpacity, TakesTheWholeLineAndNoMore) {
-  std::istringstream in("\n  \n30 40\n" + std::string(1000, 'x') +
+  fakes::FakeConsole in("\n  \n30 40\n" + std::string(1000, 'x') +
                         "\n55\n\nnext\n");
   EXPECT_EQ(image::read_opacity(in).note, kNotANumber);
   EXPECT_EQ(image::read_opacity(in).note, kTooLong);
   EXPECT_EQ(image::read_opacity(in).opacity, 55);
   std::string left;
-  std::getline(in, left, '\0');
+  std::getline(in.input, left, '\0');
   EXPECT_EQ(left, "\nnext\n");
 }
 
 TEST(ReadingTheOpacity, AFailureLeftByAnEarlierReadDoesNotCount) {
-  std::istringstream in("25\n");
-  in.setstate(std::ios::failbit);
+  fakes::FakeConsole in("25\n");
+  in.input.setstate(std::ios::failbit);
   const image::OpacityReading r = image::read_opacity(in);
   EXPECT_FALSE(r.ended);
   EXPECT_EQ(r.opacity, 25);

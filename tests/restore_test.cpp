@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "fakes/console_capture.h"
 #include "fakes/fake_files.h"
+#include "fakes/fake_services.h"
 #include "image_files.h"
 
 namespace {
@@ -47,8 +47,8 @@ TEST(Restore, LeavesBothFilesAsTheyWereWhenItCannotOrNeedNot) {
     files.files = {{image, Bytes(90, 'x')}, {backup, original}};
     c.arrange(files, original);
     const auto before = files.files;
-    fakes::ConsoleCapture console;
-    EXPECT_FALSE(image::restore_original(files, image)) << c.line;
+    fakes::FakeConsole console;
+    EXPECT_FALSE(image::restore_original(files, console, image)) << c.line;
     EXPECT_EQ(files.files, before) << c.line;
     EXPECT_EQ(console.lines().at(0), c.line);
     // Rewriting identical bytes would leave them equal, yet is a write.

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "fakes/console_capture.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_services.h"
 #include "image_files.h"
@@ -16,27 +13,17 @@ namespace {
 
 using testing_images::Bytes;
 
-// The host's pause prompt is one of the console lines; on Windows the
-// command interpreter prints its own, straight to the process's output.
-#if defined(_WIN32)
-constexpr bool kPauseAmongTheLines = false;
-#else
-constexpr bool kPauseAmongTheLines = true;
-#endif
-
 class RunDriver : public ::testing::Test {
  protected:
   // The lines of one run, up to the final pause, which every run ends with.
   std::vector<std::string> run(const std::string& typed = "",
                                app::RunMode mode = app::RunMode::transform) {
-    std::istringstream input(typed);
-    fakes::ConsoleCapture console;
-    EXPECT_EQ(app::run_tool({shell, dialogs, files, processes, input}, mode), 0);
+    fakes::FakeConsole console(typed);
+    console.pause_expected = true;
+    EXPECT_EQ(app::run_tool({shell, dialogs, files, processes, console}, mode), 0);
     std::vector<std::string> lines = console.lines();
-    if (kPauseAmongTheLines) {
-      EXPECT_EQ(lines.empty() ? "" : lines.back(), "请按任意键继续. . .");
-      if (!lines.empty()) lines.pop_back();
-    }
+    EXPECT_EQ(lines.empty() ? "" : lines.back(), "[pause]");
+    if (!lines.empty()) lines.pop_back();
     return lines;
   }
   std::string root() const { return skin::skin_root_under(shell.appdata); }
@@ -100,9 +87,8 @@ TEST_F(RunDriver, RestoreBringsBackTheBackupAndOffersTheRestart) {
 }
 
 TEST_F(RunDriver, UsageIsPrintedAloneWithoutThePause) {
-  std::istringstream input;
-  fakes::ConsoleCapture console;
-  EXPECT_EQ(app::run_tool({shell, dialogs, files, processes, input},
+  fakes::FakeConsole console;
+  EXPECT_EQ(app::run_tool({shell, dialogs, files, processes, console},
                           app::RunMode::usage), 0);
   EXPECT_EQ(console.lines(), app::usage_lines());
   EXPECT_TRUE(shell.calls.empty());
@@ -136,8 +122,8 @@ TEST_F(RunDriverDeathTest, UncomparableSkinFoldersEndTheProgramWithTheErrorBox) 
       std::cerr << "[" << caption << "|" << text << "]";
     }
   } reporting;
-  std::istringstream input;
-  EXPECT_EXIT(app::run_tool({shell, reporting, files, processes, input}),
+  fakes::FakeConsole console;
+  EXPECT_EXIT(app::run_tool({shell, reporting, files, processes, console}),
               ::testing::ExitedWithCode(32),
               "\\[Error\\|GetFileTime\\(\\) failed: GetLastError returned 32\n\\]");
 }

@@ -11,6 +11,7 @@
 
 #include "fakes/temp_folder.h"
 #include "image/safe_replace.h"
+#include "image/skin_files.h"
 #include "image_files.h"
 #include "transform_runs.h"
 
@@ -159,7 +160,7 @@ TEST(BlockedWrites, ATemporaryNameThatCannotBeUsedLeavesTheImageAsItWas) {
     const int channels = type == 6 ? 4 : 3;
     const Bytes original = build_png(9, 9, 8, type, noise(81 * channels, 3));
     write_file(image, original);
-    for (const std::string& name : image::temporary_paths_for(image)) {
+    for (const std::string& name : image::skin_files_for(image).image_temporaries) {
       fs::create_directory(name);
     }
 
@@ -177,7 +178,7 @@ TEST(BlockedWrites, ATemporaryNameThatCannotBeUsedLeavesTheImageAsItWas) {
     EXPECT_EQ(std::vector<std::string>(run.lines.begin(), run.lines.end() - 1), expected);
     EXPECT_EQ(run.lines.back().rfind("原因: ", 0), 0u);
     EXPECT_EQ(read_file(image), original);
-    EXPECT_TRUE(fs::is_directory(image::temporary_path_for(image)));
+    EXPECT_TRUE(fs::is_directory(image + ".tmp"));
   }
 }
 
@@ -230,8 +231,8 @@ TEST(BlockedWrites, AMoveThatFailsKeepsTheTargetAndRemovesTheTemporaryFile) {
   const Bytes data = {1, 2, 3};
   std::string error;
   platform::SystemFiles files;
-  EXPECT_FALSE(
-      image::replace_contents(files, target, data.data(), data.size(), error));
+  EXPECT_FALSE(image::replace_contents(files, target, {target + ".tmp"},
+                                       data.data(), data.size(), error));
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(read_file(target + "/inside"), Bytes{1});
   EXPECT_EQ(fakes::names_in(folder.path()), std::vector<std::string>{"main.png"});
@@ -241,7 +242,7 @@ TEST(BlockedWrites, ATemporaryFileLeftByAnEarlierRunIsReplaced) {
   fakes::TempFolder folder;
   const std::string image = folder / "main.png";
   write_file(image, build_png(9, 9, 8, 6, noise(81 * 4, 6)));
-  write_file(image::temporary_path_for(image), {9, 9});
+  write_file(image + ".tmp", {9, 9});
   EXPECT_TRUE(transform_runs::transform(image, "50\n").ok);
   EXPECT_EQ(fakes::names_in(folder.path()),
             (std::vector<std::string>{"main.png", "main.png.bak"}));

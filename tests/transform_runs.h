@@ -1,14 +1,13 @@
-// Running the transform under test with typed input and a captured console,
+// Running the transform under test with typed input and a recording console,
 // and the line sequences and pixel checks its tests share.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "fakes/console_capture.h"
+#include "fakes/fake_services.h"
 #include "image/opacity_transform.h"
 #include "image_files.h"
 
@@ -26,9 +25,10 @@ struct Run {
 
 inline Run transform(platform::Files& files, const std::string& image,
                      const std::string& typed) {
-  std::istringstream input(typed);
-  fakes::ConsoleCapture console;
-  const bool ok = image::rewrite_opacity(files, image, input);
+  // Only blank lines typed: the prompt is to find the end of input.
+  const bool ends = typed.find_first_not_of(" \n") == std::string::npos;
+  fakes::FakeConsole console(typed, ends);
+  const bool ok = image::rewrite_opacity(files, console, image);
   return {ok, console.lines()};
 }
 

@@ -10,7 +10,6 @@
 #include <functional>
 #include <sstream>
 
-#include "fakes/console_capture.h"
 #include "fakes/temp_folder.h"
 #include "image_files.h"
 #include "transform_runs.h"

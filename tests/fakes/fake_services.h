@@ -6,14 +6,48 @@
 
 #include <deque>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
 #include "platform/dialogs.h"
 #include "platform/processes.h"
 #include "platform/shell.h"
 
 namespace fakes {
+
+// The console a test scripts: typed input handed out line by line, and all
+// that is written, in order, with "[pause]" where the run paused. A pause not
+// expected, or a read past the typed input unless `input_ends`, fails the test.
+class FakeConsole : public platform::Console {
+ public:
+  explicit FakeConsole(const std::string& typed = {}, bool input_ends = false)
+      : input(typed), input_ends(input_ends) {}
+  std::istringstream input;
+  bool input_ends;
+  bool pause_expected = false;
+  std::string output;
+
+  void write(const std::string& text) override { output += text; }
+  platform::LineRead read_line(std::size_t limit, std::string& line) override {
+    const auto read = platform::read_bounded_line(input, limit, line);
+    if (read == platform::LineRead::ended && !input_ends) {
+      ADD_FAILURE() << "unexpected read past the typed input";
+    }
+    return read;
+  }
+  void pause() override {
+    if (!pause_expected) ADD_FAILURE() << "unexpected pause";
+    output += "[pause]\n";
+  }
+  std::vector<std::string> lines() const {
+    std::vector<std::string> out;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+  }
+};
 
 class FakeShell : public platform::Shell {
  public:
