@@ -80,14 +80,8 @@ bool save(platform::Files& files, platform::Console& console,
     console.line("内存不足，无法保存，图片保持原样: ", path);
     return false;
   }
-  std::string error;
-  if (!replace_contents(files, path, names.image_temporaries, png.bytes.get(),
-                        png.size, error)) {
-    console.line("保存失败，图片保持原样: ", path);
-    console.line("原因: ", error);
-    return false;
-  }
-  return true;
+  return replace_image(files, console, names, png.bytes.get(), png.size,
+                       "保存失败，图片保持原样: ");
 }
 
 }  // namespace

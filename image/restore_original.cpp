@@ -58,11 +58,8 @@ bool restore_original(platform::Files& files, platform::Console& console,
       return false;
     }
   }
-  std::string error;
-  if (!replace_contents(files, image_path, names.image_temporaries,
-                        original.data(), original.size(), error)) {
-    console.line("恢复失败，图片保持原样: ", image_path);
-    console.line("原因: ", error);
+  if (!replace_image(files, console, names, original.data(), original.size(),
+                     "恢复失败，图片保持原样: ")) {
     return false;
   }
   console.line("已用备份恢复原图，重启QQ生效: ", image_path);

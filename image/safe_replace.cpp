@@ -19,4 +19,17 @@ bool replace_contents(platform::Files& files, const std::string& path,
   return true;
 }
 
+bool replace_image(platform::Files& files, platform::Console& console,
+                   const SkinFiles& names, const unsigned char* data,
+                   std::size_t size, const std::string& failure) {
+  std::string error;
+  if (replace_contents(files, names.image, names.image_temporaries, data, size,
+                       error)) {
+    return true;
+  }
+  console.line(failure, names.image);
+  console.line("原因: ", error);
+  return false;
+}
+
 }  // namespace image
