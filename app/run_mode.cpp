@@ -2,24 +2,16 @@
 // programs take them; a dropped file's path can never match one.
 #include "app/run_mode.h"
 
-#include <algorithm>
+#include "platform/ascii_case.h"
 
 namespace app {
 namespace {
 
-std::string lower_ascii(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  });
-  return text;
-}
-
 bool any_of(const std::vector<std::string>& arguments,
             std::initializer_list<const char*> switches) {
   for (const std::string& argument : arguments) {
-    const std::string typed = lower_ascii(argument);
     for (const char* name : switches) {
-      if (typed == name) return true;
+      if (platform::equals_ignoring_ascii_case(argument, name)) return true;
     }
   }
   return false;

@@ -2,33 +2,20 @@
 // its path by volume device; both are matched here without the OS.
 #include "client/client_locator.h"
 
+#include "platform/ascii_case.h"
+
 namespace client {
 namespace {
 
 const std::string kClientName = "QQ.exe";
 const std::string kLauncherName = "QQScLauncher.exe";
 
-// Device names are ASCII; folding other letters the way the system's locale
-// would could make two distinct volumes look alike.
-char fold_ascii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool starts_with_ignoring_ascii_case(const std::string& text,
-                                     const std::string& prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (fold_ascii(text[i]) != fold_ascii(prefix[i])) return false;
-  }
-  return true;
-}
-
 // Drives A and B are floppy drives, never where the client is installed;
 // they are not looked up at all.
 bool is_floppy_entry(const std::string& entry) {
   return entry.size() == 3 &&
-         (starts_with_ignoring_ascii_case(entry, "A:\\") ||
-          starts_with_ignoring_ascii_case(entry, "B:\\"));
+         (platform::starts_with_ignoring_ascii_case(entry, "A:\\") ||
+          platform::starts_with_ignoring_ascii_case(entry, "B:\\"));
 }
 
 // True when `target` is the whole leading component of `path`: a target that
@@ -37,7 +24,7 @@ bool is_floppy_entry(const std::string& entry) {
 bool is_on_device(const std::string& path, const std::string& target) {
   return !target.empty() && path.size() > target.size() &&
          path[target.size()] == '\\' &&
-         starts_with_ignoring_ascii_case(path, target);
+         platform::starts_with_ignoring_ascii_case(path, target);
 }
 
 }  // namespace

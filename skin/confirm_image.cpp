@@ -2,6 +2,7 @@
 // so nothing is rewritten before the user has seen and accepted the image.
 #include "skin/confirm_image.h"
 
+#include "platform/ascii_case.h"
 #include "platform/paths.h"
 #include "skin/skin_root.h"
 
@@ -23,23 +24,13 @@ std::size_t utf16_units(const std::string& text) {
   return units;
 }
 
-bool same_ascii_name(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) {
-      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // The folder a typed path means: the path itself, or, when it names the
 // image file, the folder holding it.
 std::string skin_folder_of(const std::string& typed, platform::Files& files) {
   std::size_t name = typed.size();
   while (name > 0 && !platform::is_path_separator(typed[name - 1])) --name;
-  if (name == 0 || !same_ascii_name(typed.substr(name), "main.png")) {
+  if (name == 0 ||
+      !platform::equals_ignoring_ascii_case(typed.substr(name), "main.png")) {
     return typed;
   }
   const platform::PathKind kind = files.path_kind(typed);
