@@ -60,10 +60,8 @@ BackupState inspect_backup(platform::Files& files, const SkinFiles& names,
     return state;
   }
   if (bytes == image_bytes) {
-    // The same bytes decode the same way: the image's decode speaks for
-    // both. Only should it fail is the backup tried on its own.
-    if (decode_image() || is_whole_image(bytes)) return BackupState::usable;
-    return BackupState::broken;
+    // The same bytes decode the same way: the image's decode speaks for both.
+    return decode_image() ? BackupState::usable : BackupState::broken;
   }
   bool backup_whole = false;
   std::thread beside;

@@ -24,16 +24,22 @@ struct Loaded {
   bool ok() const { return decoded == DecodeResult::decoded; }
 };
 
-// Reads and decodes the image, saying nothing yet; `bytes` keeps the file as
-// it was read. No file longer than any image the decoder takes is read.
-Loaded load(platform::Files& files, const std::string& path,
-            std::vector<unsigned char>& bytes, DecodedImage& image) {
+// Reads the image, saying nothing yet; `bytes` keeps the file as it was read.
+// No file longer than any image the decoder takes is read.
+Loaded read_image(platform::Files& files, const std::string& path,
+                  std::vector<unsigned char>& bytes) {
   Loaded loaded;
   loaded.read = files.read_file(path, largest_image_file(), bytes, loaded.error);
+  return loaded;
+}
+
+// Decodes what read_image gave, when it gave anything; true when it decoded.
+bool decode_read(Loaded& loaded, const std::vector<unsigned char>& bytes,
+                 DecodedImage& image) {
   if (loaded.read == platform::ReadOutcome::read) {
     loaded.decoded = decode_image(bytes.data(), bytes.size(), image);
   }
-  return loaded;
+  return loaded.ok();
 }
 
 // Ends a load with "加载完成" and, when it gave no pixels, the true reason.
@@ -96,15 +102,9 @@ bool rewrite_opacity(platform::Files& files, platform::Console& console,
   // backup checked beside it; the console then follows the steps in order.
   std::vector<unsigned char> original;
   DecodedImage image;
-  Loaded first;
-  first.read =
-      files.read_file(image_path, largest_image_file(), original, first.error);
-  const BackupState backup = inspect_backup(files, names, original, [&] {
-    if (first.read == platform::ReadOutcome::read) {
-      first.decoded = decode_image(original.data(), original.size(), image);
-    }
-    return first.ok();
-  });
+  Loaded first = read_image(files, image_path, original);
+  const BackupState backup = inspect_backup(
+      files, names, original, [&] { return decode_read(first, original, image); });
   if (backup == BackupState::not_a_file || backup == BackupState::broken) {
     report_unusable_backup(console, backup, names);
     return false;
@@ -126,10 +126,9 @@ bool rewrite_opacity(platform::Files& files, platform::Console& console,
     image.pixels.reset();
     console.line("转换中格式完成，重新加载中..");
     std::vector<unsigned char> widened_file;
-    if (!report_load(console, load(files, image_path, widened_file, image),
-                     image_path)) {
-      return false;
-    }
+    Loaded again = read_image(files, image_path, widened_file);
+    decode_read(again, widened_file, image);
+    if (!report_load(console, again, image_path)) return false;
   }
 
   console.line("输入不透明度(0-100)越小越透明(推荐50),回车确认");
